@@ -22,7 +22,8 @@ using WindowHandle = void*;
 class Canvas {
 public:
     // Stores the three values; draws nothing and takes no snapshot.
-    Canvas(WindowHandle window, int width, int height) : window(window), width(width), height(height) {}
+    Canvas(WindowHandle windowHandle, int canvasWidth, int canvasHeight)
+        : window(windowHandle), width(canvasWidth), height(canvasHeight) {}
     virtual ~Canvas() = default;
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
