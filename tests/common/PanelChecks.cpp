@@ -1,0 +1,109 @@
+// Pixel checks of the score panel, run on every canvas device.
+#include "common/CanvasChecks.h"
+#include "common/WorkingDirectory.h"
+#include "game/Game.h"
+
+namespace {
+
+constexpr Colour kGrey = 0x808080;
+
+// A new level-1 game on a grey canvas with no backdrop files: the grey stays
+// and becomes the background snapshot.
+struct PanelScene {
+    std::unique_ptr<CanvasProbe> p;
+    ScopedWorkingDirectory dir{"panel"};
+    std::unique_ptr<Game> game;
+    PanelScene(CanvasProbe* raw, PlayType type) : p(raw) {
+        p->canvas().fill(kGrey);
+        game = std::make_unique<Game>(&p->canvas(), 6, 6, 20, 1, type);
+    }
+    int countIn(int left, int top, int right, int bottom, Colour colour) {
+        int count = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = left; x < right; ++x) count += p->pixel(x, y) == colour;
+        }
+        return count;
+    }
+    std::vector<Colour> rect(int left, int top, int right, int bottom) {
+        std::vector<Colour> pixels;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = left; x < right; ++x) pixels.push_back(p->pixel(x, y));
+        }
+        return pixels;
+    }
+};
+
+TEST_P(CanvasChecks, PanelOfANewGameShowsZerosIconsAndTheCaption) {
+    PanelScene s(probe(492, 454).release(), HumanVsHuman);
+    const int w = 492, h = 454;
+    const Colour first = s.game->firstColour, second = s.game->secondColour;
+    // Icons: right angle in the corner, filled in the player's colour.
+    EXPECT_EQ(s.p->pixel(12, 12), first);
+    EXPECT_EQ(s.p->pixel(w - 12, 12), second);
+    EXPECT_EQ(s.p->pixel(12, h - 17), first);
+    EXPECT_EQ(s.p->pixel(w - 12, h - 17), second);
+    EXPECT_EQ(s.p->pixel(10, 10), kBlack);
+    EXPECT_EQ(s.p->pixel(18, 18), kGrey);  // outside the hypotenuse
+    // "0" on the left, "  0" on the right: the two spaces leave the start bare.
+    EXPECT_GT(s.countIn(20, 20, 45, 35, first), 3);
+    EXPECT_GT(s.countIn(20, h - 40, 45, h - 25, first), 3);
+    EXPECT_GT(s.countIn(w - 40, 20, w, 35, second), 3);
+    EXPECT_EQ(s.countIn(w - 40, 20, w - 36, 35, second), 0);
+    EXPECT_GT(s.countIn(w - 40, h - 40, w - 5, h - 25, second), 3);
+    EXPECT_EQ(s.countIn(w - 40, h - 40, w - 36, h - 25, second), 0);
+    // "Level 1" starts at the centred position and its top is 25 pixels above the bottom.
+    const int x = centredTextX(w, 7, s.p->averageCharWidth());
+    EXPECT_EQ(s.countIn(50, h - 25, x, h, first), 0);  // right of the bottom-left corner item
+    EXPECT_GT(s.countIn(x, h - 25, x + 4 * s.p->averageCharWidth(), h, first), 3);
+    EXPECT_EQ(s.countIn(x, h - 40, x + 60, h - 25, first), 0);
+}
+
+TEST_P(CanvasChecks, PanelNumbersLeaveNoTraceWhenTheyShrink) {
+    PanelScene s(probe(492, 454).release(), HumanVsHuman);
+    const auto zero = s.rect(20, 20, 45, 35);
+    const auto zeroRight = s.rect(452, 20, 492, 35);
+    s.game->firstTriangles = 12;
+    s.game->secondTriangles = 188;
+    s.game->drawTriangleScores();
+    EXPECT_NE(s.rect(20, 20, 45, 35), zero);
+    s.game->firstTriangles = 0;
+    s.game->secondTriangles = 0;
+    s.game->drawTriangleScores();
+    EXPECT_EQ(s.rect(20, 20, 45, 35), zero);
+    EXPECT_EQ(s.rect(452, 20, 492, 35), zeroRight);
+}
+
+TEST_P(CanvasChecks, PanelWinnerMarkerShowsTheOutcomeInTheTopCentre) {
+    PanelScene s(probe(483, 300).release(), HumanVsHuman);
+    const Colour first = s.game->firstColour, second = s.game->secondColour;
+    s.game->drawWinnerMarker(RoundOutcome::Tie);
+    // x0 = 483 / 2 - 10 = 231; the square spans x 231 to 251.
+    EXPECT_EQ(s.p->pixel(230, 35), kGrey);
+    EXPECT_EQ(s.p->pixel(231, 35), kBlack);
+    EXPECT_EQ(s.p->pixel(251, 35), kBlack);
+    EXPECT_EQ(s.p->pixel(252, 35), kGrey);
+    EXPECT_EQ(s.p->pixel(246, 30), second);  // upper-right half
+    EXPECT_EQ(s.p->pixel(236, 40), first);   // lower-left half
+    EXPECT_EQ(s.p->pixel(241, 35), kBlack);  // the diagonal
+    s.game->drawWinnerMarker(RoundOutcome::SecondPlayerWon);
+    EXPECT_EQ(s.p->pixel(246, 30), second);
+    EXPECT_EQ(s.p->pixel(236, 40), second);
+    EXPECT_EQ(s.p->pixel(241, 35), kBlack);
+    s.game->drawWinnerMarker(RoundOutcome::FirstPlayerWon);
+    EXPECT_EQ(s.p->pixel(246, 30), first);
+    EXPECT_EQ(s.p->pixel(236, 40), first);
+}
+
+TEST_P(CanvasChecks, PanelOnATinyCanvasStaysInside) {
+    for (auto [w, h] : {std::pair{0, 0}, std::pair{1, 1}, std::pair{30, 20}, std::pair{60, 50}}) {
+        PanelScene s(probe(w, h).release(), HumanVsComputer);
+        s.game->firstTriangles = 123456;
+        s.game->drawTriangleScores();
+        s.game->drawWinnerMarker(RoundOutcome::Tie);
+        if (w >= 30) {
+            EXPECT_EQ(s.p->pixel(12, 12), s.game->firstColour);
+        }
+    }
+}
+
+}  // namespace
