@@ -1,0 +1,430 @@
+"""The end-to-end checks: the real vantor.exe under Wine, used with the mouse and
+the keyboard, judged by pixels at positions computed from the board's rules and
+by what winprobe reports. Each check is a function taking the Harness."""
+
+import os
+
+import imaging
+from game_screen import (THEMES, Board, Panel, colour_name, finished_round_theme, matches,
+                         occupied_cells, rgb, text_mismatch, triangle_counts)
+from wine_desktop import CheckFailed, wait_for
+
+CAPTION = "KaRmElOn 1.0."
+FIRST_BOARD = (6, 20)  # board size and cell size of the first game
+
+# The menu bar as the resource must hold it: position path, command id or
+# "popup", and text.
+MENU = [
+    ("0", "popup", "&File"),
+    ("0.0", "105", "E&xit"),
+    ("1", "popup", "&Vantor"),
+    ("1.0", "32771", "&New"),
+    ("1.1", "popup", "&Settings"),
+    ("1.1.0", "32773", "&Size"),
+    ("1.1.1", "32772", "&Level"),
+    ("1.1.2", "32775", "&Type"),
+    ("1.2", "32783", "Re&set"),
+    ("2", "popup", "&Help"),
+    ("2.0", "104", "&About ..."),
+]
+
+# Dialog templates: size in dialog units and the controls the checks press.
+SIZE_DIALOG = {"size": (119, 130), "OK": (50, 15, 50, 14), "16 x 16": (59, 79, 39, 10)}
+LEVEL_DIALOG = {"size": (130, 135), "OK": (61, 17, 50, 14), "Level 2": (42, 81, 39, 10)}
+TYPE_DIALOG = {"size": (127, 127), "OK": (57, 14, 50, 14),
+               "Computer <> Computer": (15, 96, 88, 10), "Human <> Human": (15, 83, 73, 10)}
+
+
+def expect(condition, message):
+    if not condition:
+        raise CheckFailed(message)
+
+
+class Harness:
+    """What every check needs: the desktop, where the pictures are, where the
+    screenshots go, and the game started by the running check."""
+
+    def __init__(self, desktop, shots_dir):
+        self.desktop = desktop
+        self.shots_dir = shots_dir
+        self.check_name = ""
+        self.game = None
+        self._masks = {}
+        self._char_width = None
+        os.makedirs(shots_dir, exist_ok=True)
+
+    def start(self):
+        self.game = self.desktop.start_game()
+        return self.game
+
+    def finish(self):
+        if self.game is not None:
+            game, self.game = self.game, None
+            game.stop()
+
+    def shot(self, name, image):
+        path = os.path.join(self.shots_dir, "%s-%s.png" % (self.check_name, name))
+        imaging.write_png(image, path)
+        return path
+
+    def text_mask(self, text):
+        """The text as the default device-context font draws it."""
+        if text not in self._masks:
+            rows = []
+            for key, value in self.desktop.probe("text", text):
+                if key == "row":
+                    rows.append(value)
+                elif key == "avecharwidth":
+                    self._char_width = int(value)
+            expect(rows, "winprobe drew nothing for %r" % text)
+            self._masks[text] = rows
+        return self._masks[text]
+
+    def average_char_width(self):
+        if self._char_width is None:
+            self.text_mask("0")
+        return self._char_width
+
+    # --- shared steps -------------------------------------------------------------
+
+    def first_screen(self, game, theme=THEMES[1], board_spec=FIRST_BOARD):
+        """Waits until the board is drawn in the theme's grid colour and the screen
+        is still, and returns (board, image)."""
+        board = Board(game.client[0], game.client[1], *board_spec)
+        samples = board.line_samples()
+        game.wait_screen("a %dx%d board in %s" % (board.size, board.size, colour_name(theme.grid)),
+                         lambda image: all(matches(image, p, theme.grid) for p in samples),
+                         timeout=30)
+        return board, game.wait_still()
+
+    def expect_number(self, image, origin, number, fmt, colour, where):
+        text = fmt % number
+        missing, stray = text_mismatch(image, origin, self.text_mask(text), colour)
+        expect(missing == 0 and stray <= 2,
+               "%s does not show %r in %s (%d ink pixels missing, %d stray)"
+               % (where, text, colour_name(colour), missing, stray))
+
+    def expect_scores(self, image, theme, first, second, where=""):
+        panel = Panel(image.width, image.height)
+        self.expect_number(image, panel.first_triangles_at, first, "%d", theme.first,
+                           "top-left score" + where)
+        self.expect_number(image, panel.second_triangles_at, second, "%3d", theme.second,
+                           "top-right score" + where)
+
+    def expect_panel_at_start(self, image, theme):
+        """A new game's panel: zero scores and round wins beside the corner icons in
+        the players' colours, and the level caption centred at the bottom."""
+        panel = Panel(image.width, image.height)
+        self.expect_scores(image, theme, 0, 0)
+        self.expect_number(image, panel.first_rounds_at, 0, "%d", theme.first, "bottom-left count")
+        self.expect_number(image, panel.second_rounds_at, 0, "%3d", theme.second,
+                           "bottom-right count")
+        for corner, points in panel.icons.items():
+            colour = theme.first if "left" in corner else theme.second
+            for p in points:
+                expect(matches(image, p, colour), "%s icon at %s is %s, not %s" % (
+                    corner, p, colour_name(image.pixel(*p)), colour_name(colour)))
+        caption = "Level %d" % theme.level
+        origin = panel.caption_at(caption, self.average_char_width())
+        missing, stray = text_mismatch(image, origin, self.text_mask(caption), theme.first)
+        expect(missing == 0 and stray <= 2, "caption %r not drawn centred at %s in %s"
+               " (%d ink pixels missing, %d stray)"
+               % (caption, origin, colour_name(theme.first), missing, stray))
+
+    def expect_backdrop(self, image, theme):
+        """The picture covers the client area corner to corner: block by block its
+        average colour follows the picture stretched to the client size, and much
+        more closely than the picture left at its own size would."""
+        picture = imaging.read_bmp(os.path.join(self.desktop.build_dir, theme.picture))
+        stretched = picture.scaled(image.width, image.height)
+        unscaled = picture.crop(0, 0, image.width, image.height)
+        grid = (24, 24)
+        shown = image.block_means(*grid)
+
+        def distance(reference):
+            diffs = sorted(sum(abs(a - b) for a, b in zip(s, r)) / 3
+                           for s, r in zip(shown, reference.block_means(*grid)))
+            return diffs[len(diffs) // 2], diffs[len(diffs) * 9 // 10]
+
+        median, p90 = distance(stretched)
+        other_median, other_p90 = distance(unscaled)
+        self.desktop.log("%s backdrop %s: stretched median %.1f p90 %.1f; unscaled median %.1f"
+                         " p90 %.1f" % (self.check_name, theme.picture, median, p90,
+                                        other_median, other_p90))
+        expect(median < 6 and p90 < 16,
+               "the client area does not show %s stretched over it (block difference median"
+               " %.1f, 90th percentile %.1f)" % (theme.picture, median, p90))
+        expect(p90 < other_p90, "the screen matches %s at its own size (%.1f) as well as"
+               " stretched (%.1f)" % (theme.picture, other_p90, p90))
+
+    def open_dialog(self, game, keys, caption, must_have):
+        """Opens a dialog from the menu by keyboard and waits for it."""
+        game.keys(*keys)
+        dialog = game.wait_dialog(caption)
+        dialog.control(must_have)
+        return dialog
+
+    def choose(self, game, dialog, template, radio):
+        """Clicks a radio button where its dialog units put it, checks that it is
+        the only one checked, then clicks OK where the template puts it."""
+        game.click_screen(*dialog.screen_point(template["size"], template[radio]))
+
+        def checked():
+            shown = game.dialogs()
+            return shown and shown[0].checked() == [radio]
+        wait_for("%r to be the one radio checked" % radio, checked, timeout=10)
+        game.click_screen(*dialog.screen_point(template["size"], template["OK"]))
+        game.wait_no_dialog(timeout=60)
+
+
+def check_window_identity(h):
+    """The window's caption and class, its 500 x 500 outer size at (0, 0), its menu."""
+    game = h.start()
+    info = game.info
+    expect(info["caption"] == CAPTION, "caption is %r" % info["caption"])
+    expect(info["class"] == "VESKAR", "class is %r" % info["class"])
+    expect(info["outer"] == "0 0 500 500", "outer rectangle is %s" % info["outer"])
+    expect(info["menu"] == "1", "the window has no menu bar")
+    width, height = game.client
+    expect(0 < width < 500 and 0 < height < 500, "client area %dx%d" % game.client)
+    h.shot("window", h.desktop.screenshot())
+
+
+def check_menu_bar(h):
+    """The menu bar's popups, items, texts and command ids, in their order."""
+    game = h.start()
+    expect(game.info["menu"] == "1", "the window has no menu bar")
+    lines = h.desktop.probe("menu-resource", h.desktop.exe, "109")
+    expect(("found", "1") in lines, "vantor.exe holds no menu 109")
+    items = []
+    for key, value in lines:
+        if key == "item":
+            path, kind, text = value.split(" ", 2)
+            items.append((path, kind, text))
+    for want, have in zip(MENU, items):
+        expect(want == have, "menu item %s is %r, expected %r" % (want[0], have, want))
+    expect(len(items) == len(MENU), "menu has %d items, expected %d" % (len(items), len(MENU)))
+
+
+def check_first_screen(h):
+    """Earth stretched over the client area, a centred 6 x 6 board of 20-pixel
+    cells in teal lines, and the start of the score panel."""
+    game = h.start()
+    theme = THEMES[1]
+    board, image = h.first_screen(game)
+    h.shot("start", image)
+    # Just outside the board the grid colour must not continue the lines.
+    outside = [(board.left - 1, board.top + 5), (board.right, board.top + 5),
+               (board.left + 5, board.top - 1), (board.left + 5, board.bottom)]
+    teal_outside = [p for p in outside if matches(image, p, theme.grid)]
+    expect(len(teal_outside) < len(outside), "grid colour all around the board: it is not"
+           " where the centring puts it")
+    h.expect_backdrop(image, theme)
+    h.expect_panel_at_start(image, theme)
+
+
+def check_human_vs_computer(h):
+    """A click in a cell: the human's dot in the first colour, the computer's answer
+    in the second; the top numbers follow the triangles each has filled."""
+    game = h.start()
+    theme = THEMES[1]
+    board, baseline = h.first_screen(game)
+    clicked = (2, 3)
+    game.click(*board.centre(*clicked))
+    image = game.wait_screen("two dots on the board",
+                             lambda im: len(occupied_cells(im, baseline, board)) >= 2)
+    image = game.wait_still()
+    h.shot("first-move", image)
+    cells = occupied_cells(image, baseline, board)
+    expect(len(cells) == 2 and clicked in cells, "after one click the dots are at %s" % sorted(cells))
+    (answer,) = cells - {clicked}
+    for cell, colour, who in ((clicked, theme.first, "human"), (answer, theme.second, "computer")):
+        wrong = [p for p in board.dot_core(*cell) if not matches(image, p, colour)]
+        expect(not wrong, "the %s's dot at %s is not %s (e.g. %s at %s)" % (
+            who, cell, colour_name(colour), colour_name(image.pixel(*wrong[0])) if wrong else "",
+            wrong[0] if wrong else ""))
+    h.expect_scores(image, theme, 0, 0, " after the first move")
+
+    # Go on, cell by cell, until the computer has closed a triangle.
+    for _ in range(board.size * board.size // 2 - 1):
+        empty = [c for c in board.cells() if c not in cells]
+        if not empty:
+            break
+        before = len(cells)
+        game.click(*board.centre(*empty[0]))
+        game.wait_screen("the computer's answer",
+                         lambda im: len(occupied_cells(im, baseline, board)) >= before + 2)
+        image = game.wait_still()
+        cells = occupied_cells(image, baseline, board)
+        expect(len(cells) == before + 2, "one click added %d dots" % (len(cells) - before))
+        first, second = triangle_counts(image, baseline, board, theme)
+        h.expect_scores(image, theme, first, second, " with %d and %d triangles on the board"
+                        % (first, second))
+        if second > 0:
+            h.shot("computer-triangle", image)
+            return
+    raise CheckFailed("the computer closed no triangle in a whole round")
+
+
+def check_size_dialog(h):
+    """Vantor > Settings > Size by keyboard, "16 x 16", OK: a centred 16 x 16
+    board of 18-pixel cells replaces the 6 x 6 one."""
+    game = h.start()
+    theme = THEMES[1]
+    old_board, _ = h.first_screen(game)
+    dialog = h.open_dialog(game, ("alt+v", "s", "s"), "Dialog", "16 x 16")
+    h.shot("dialog", h.desktop.screenshot())
+    expect(dialog.checked() == ["6 x 6"], "the Size dialog opens with %s checked" % dialog.checked())
+    expect(dialog.focus == 1, "the keyboard focus is on control %s, not OK" % dialog.focus)
+    h.choose(game, dialog, SIZE_DIALOG, "16 x 16")
+    board, image = h.first_screen(game, theme, (16, 18))
+    h.shot("16x16", image)
+    new_x = {board.left + k * board.cell for k in range(board.size + 1)}
+    new_y = {board.top + k * board.cell for k in range(board.size + 1)}
+    stale = [p for p in old_board.line_samples() if p[0] not in new_x and p[1] not in new_y]
+    left_over = [p for p in stale if matches(image, p, theme.grid)]
+    expect(len(left_over) * 10 <= len(stale), "%d of %d points of the old 6 x 6 grid are still"
+           " drawn" % (len(left_over), len(stale)))
+
+
+def check_level_dialog(h):
+    """Vantor > Settings > Level, "Level 2", OK: Mars stretched, a white grid, the
+    panel in green and white."""
+    game = h.start()
+    h.first_screen(game)
+    dialog = h.open_dialog(game, ("alt+v", "s", "l"), "Dialog", "Level 2")
+    expect(dialog.checked() == ["Level 1"], "the Level dialog opens with %s checked"
+           % dialog.checked())
+    h.choose(game, dialog, LEVEL_DIALOG, "Level 2")
+    theme = THEMES[2]
+    board, image = h.first_screen(game, theme)
+    h.shot("level2", image)
+    h.expect_backdrop(image, theme)
+    h.expect_panel_at_start(image, theme)
+
+
+def check_computer_vs_computer(h):
+    """Vantor > Settings > Type, "Computer <> Computer", OK: the computer fills the
+    board by itself and the winner marker takes the winner's colour."""
+    game = h.start()
+    board, _ = h.first_screen(game)
+    dialog = h.open_dialog(game, ("alt+v", "s", "t"), "Size", "Computer <> Computer")
+    expect(dialog.checked() == ["Human <> Computer"], "the Type dialog opens with %s checked"
+           % dialog.checked())
+    h.choose(game, dialog, TYPE_DIALOG, "Computer <> Computer")
+    game.wait_screen("a board filled with triangles",
+                     lambda image: finished_round_theme(image, board), timeout=120)
+    image = game.wait_still(timeout=60)
+    h.shot("round", image)
+    theme = finished_round_theme(image, board)
+    expect(theme is not None, "the board is not full once the screen is still")
+    first, second = triangle_counts(image, None, board, theme)
+    # Every cell of the outer ring shows the part of its dot that no triangle covers.
+    n = board.size - 1
+    ring = [(board.dot_side(c, 0, 0, -1), (c, 0)) for c in range(board.size)]
+    ring += [(board.dot_side(c, n, 0, 1), (c, n)) for c in range(board.size)]
+    ring += [(board.dot_side(0, r, -1, 0), (0, r)) for r in range(board.size)]
+    ring += [(board.dot_side(n, r, 1, 0), (n, r)) for r in range(board.size)]
+    for p, cell in ring:
+        expect(image.pixel(*p) in (rgb(theme.first), rgb(theme.second)),
+               "cell %s shows no dot (%s at %s)" % (cell, colour_name(image.pixel(*p)), p))
+    panel = Panel(image.width, image.height)
+    if first > second:
+        want = (theme.first, theme.first)
+    elif second > first:
+        want = (theme.second, theme.second)
+    else:
+        want = (theme.second, theme.first)
+    for point, colour, half in ((panel.marker_upper_right, want[0], "upper-right"),
+                                (panel.marker_lower_left, want[1], "lower-left")):
+        expect(matches(image, point, colour), "after %d to %d the marker's %s half is %s, not %s"
+               % (first, second, half, colour_name(image.pixel(*point)), colour_name(colour)))
+    h.expect_scores(image, theme, first, second, " at the end of the round")
+
+
+def check_human_vs_human(h):
+    """Type "Human <> Human": clicks alternate the colours, a block's third dot
+    fills its triangle, an occupied cell changes nothing and keeps the turn."""
+    game = h.start()
+    theme = THEMES[1]
+    board, _ = h.first_screen(game)
+    dialog = h.open_dialog(game, ("alt+v", "s", "t"), "Size", "Human <> Human")
+    h.choose(game, dialog, TYPE_DIALOG, "Human <> Human")
+    board, baseline = h.first_screen(game)
+
+    def play(cell, count):
+        game.click(*board.centre(*cell))
+        game.wait_screen("%d dots on the board" % count,
+                         lambda im: len(occupied_cells(im, baseline, board)) >= count)
+        return game.wait_still()
+
+    image = play((0, 0), 1)
+    expect(all(matches(image, p, theme.first) for p in board.dot_core(0, 0)),
+           "the first dot is not %s" % colour_name(theme.first))
+    image = play((1, 0), 2)
+    expect(all(matches(image, p, theme.second) for p in board.dot_core(1, 0)),
+           "the second dot is not %s" % colour_name(theme.second))
+    image = play((0, 1), 3)
+    h.shot("third-dot", image)
+    expect(triangle_counts(image, baseline, board, theme) == (1, 0),
+           "the third dot of the block filled %s triangles (first, second), not (1, 0)"
+           % (triangle_counts(image, baseline, board, theme),))
+    for cell, side, colour in (((0, 0), (-1, -1), theme.first), ((1, 0), (1, -1), theme.second),
+                               ((0, 1), (-1, 1), theme.first)):
+        p = board.dot_side(cell[0], cell[1], *side)
+        expect(matches(image, p, colour), "dot %s shows %s beside its triangle, not %s"
+               % (cell, colour_name(image.pixel(*p)), colour_name(colour)))
+    # A click on an occupied cell is no move: the next dot is still the second player's.
+    game.click(*board.centre(0, 0))
+    image = play((1, 1), 4)
+    h.shot("fourth-dot", image)
+    expect(matches(image, board.dot_side(1, 1, 1, 1), theme.second),
+           "the dot after a click on an occupied cell is not the second player's")
+    expect(matches(image, board.dot_side(0, 0, -1, -1), theme.first),
+           "a click on an occupied cell repainted its dot")
+    expect(triangle_counts(image, baseline, board, theme) == (1, 1),
+           "the block holds %s triangles (first, second), not (1, 1)"
+           % (triangle_counts(image, baseline, board, theme),))
+    # Human dots do not redraw the panel: the top numbers stay at zero.
+    h.expect_scores(image, theme, 0, 0, " during a Human <> Human round")
+
+
+def check_about_accelerators(h):
+    """Alt+? and Alt+/ open the About box; Enter closes it; the game goes on."""
+    game = h.start()
+    h.first_screen(game)
+    for key in ("alt+question", "alt+slash"):
+        game.keys(key)
+        dialog = game.wait_dialog("About")
+        h.shot(key.replace("+", "-"), h.desktop.screenshot())
+        texts = [c["text"] for c in dialog.controls]
+        expect("Vantor Version 2.0" in texts and "OK" in texts, "About box shows %s" % texts)
+        game.dialog_keys("Return")
+        game.wait_no_dialog()
+        expect(game.alive(), "the game ended when the About box closed")
+    info = h.desktop.probe_dict("window")
+    expect(info.get("enabled") == "1", "the main window stays disabled after the About box")
+
+
+def check_exit(h):
+    """File > Exit by keyboard ends the process with exit code 0."""
+    game = h.start()
+    h.first_screen(game)
+    game.keys("alt+f", "x")
+    code = game.wait_exit()
+    expect(code == 0, "vantor.exe exited with code %d" % code)
+    wait_for("the window to go away", lambda: not h.desktop.game_window_present(), timeout=10)
+
+
+CHECKS = [
+    ("window caption, class and size", check_window_identity),
+    ("menu bar items and ids", check_menu_bar),
+    ("first screen: Earth, centred 6x6 board, score panel", check_first_screen),
+    ("Human <> Computer: dots, colours and scores", check_human_vs_computer),
+    ("Size dialog by keyboard: 16x16 board of 18-px cells", check_size_dialog),
+    ("Level dialog: level 2 theme", check_level_dialog),
+    ("Computer <> Computer fills the board, winner marker", check_computer_vs_computer),
+    ("Human <> Human: alternating dots and triangles", check_human_vs_human),
+    ("About box by Alt+? and Alt+/, closed by Enter", check_about_accelerators),
+    ("Exit ends the process with code 0", check_exit),
+]

@@ -1,0 +1,259 @@
+"""Drives vantor.exe under Wine on an X display as a person would: starts it,
+finds its window, clicks, types, takes screenshots; asks winprobe.exe what X
+cannot tell. Every wait polls with a time limit instead of sleeping blindly."""
+
+import os
+import re
+import subprocess
+import tempfile
+import time
+
+import imaging
+
+GAME_CLASS = "VESKAR"
+
+
+class CheckFailed(AssertionError):
+    """What a check saw that it should not have."""
+
+
+def wait_for(what, probe, timeout=15.0, interval=0.05):
+    """Calls probe() until it returns something true and returns that; raises
+    CheckFailed naming `what` when the time limit passes first."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise CheckFailed("timed out after %.0f s waiting for %s" % (timeout, what))
+        time.sleep(interval)
+
+
+class Desktop:
+    """The X display and the Wine prefix the game runs in (from the environment)."""
+
+    def __init__(self, build_dir, log_path):
+        self.build_dir = os.path.abspath(build_dir)
+        self.exe = os.path.join(self.build_dir, "vantor.exe")
+        self.probe_exe = os.path.join(self.build_dir, "tests", "e2e", "winprobe.exe")
+        self.log_path = log_path
+        self.scratch = tempfile.mkdtemp(prefix="vantor-e2e-")
+        for need in (self.exe, self.probe_exe):
+            if not os.path.isfile(need):
+                raise FileNotFoundError(need)
+        if not os.environ.get("DISPLAY"):
+            raise RuntimeError("no DISPLAY")
+
+    def log(self, text):
+        with open(self.log_path, "a") as f:
+            f.write(text + "\n")
+
+    def run_quiet(self, args, timeout=30):
+        """Runs a command with its output in a file (never a pipe: Wine's services
+        would inherit it) and returns (exit code, output)."""
+        out_path = os.path.join(self.scratch, "out.txt")
+        with open(out_path, "w") as out:
+            code = subprocess.call(args, stdout=out, stderr=subprocess.STDOUT,
+                                   stdin=subprocess.DEVNULL, timeout=timeout)
+        with open(out_path, errors="replace") as f:
+            return code, f.read()
+
+    def probe(self, *args):
+        """winprobe's "key value" lines as a list of (key, value)."""
+        code, text = self.run_quiet(["wine", self.probe_exe] + list(args))
+        if code != 0:
+            raise CheckFailed("winprobe %s exited with %d: %s" % (" ".join(args), code, text[-300:]))
+        lines = []
+        for line in text.splitlines():
+            key, _, value = line.partition(" ")
+            lines.append((key, value))
+        return lines
+
+    def probe_dict(self, *args):
+        return {k: v for k, v in self.probe(*args)}
+
+    def xdotool(self, *args):
+        code, text = self.run_quiet(["xdotool"] + [str(a) for a in args])
+        if code != 0:
+            raise CheckFailed("xdotool %s failed: %s" % (" ".join(map(str, args)), text.strip()))
+        return text
+
+    def screenshot(self):
+        """The whole X screen."""
+        path = os.path.join(self.scratch, "screen.ppm")
+        code, text = self.run_quiet(["import", "-window", "root", "-depth", "8", "ppm:" + path])
+        if code != 0:
+            raise CheckFailed("screenshot failed: " + text.strip())
+        return imaging.read_ppm(path)
+
+    def game_window_present(self):
+        return self.probe_dict("window", GAME_CLASS).get("found") == "1"
+
+    def start_game(self, cwd=None):
+        if self.game_window_present():
+            raise CheckFailed("a game window from an earlier start is still open")
+        return Game(self, cwd or self.build_dir)
+
+
+class Dialog:
+    """A visible dialog as winprobe saw it, with its controls."""
+
+    def __init__(self, caption, client, origin):
+        self.caption = caption
+        self.client = client
+        self.origin = origin
+        self.focus = None
+        self.controls = []  # dicts: id, cls, style, checked, rect, text
+
+    def control(self, text):
+        for c in self.controls:
+            if c["text"] == text:
+                return c
+        raise CheckFailed("dialog %r has no control %r (has %s)"
+                          % (self.caption, text, [c["text"] for c in self.controls]))
+
+    def checked(self):
+        return [c["text"] for c in self.controls if c["checked"]]
+
+    def screen_point(self, template_size, unit_rect):
+        """The screen pixel at the centre of a control placed at (x, y, w, h) in
+        dialog units, the dialog's template being template_size units: the client
+        area is the template scaled by the dialog's base units."""
+        tw, th = template_size
+        x, y, w, h = unit_rect
+        cw, ch = self.client
+        return (self.origin[0] + (2 * x + w) * cw // (2 * tw),
+                self.origin[1] + (2 * y + h) * ch // (2 * th))
+
+
+class Game:
+    """One run of vantor.exe."""
+
+    def __init__(self, desktop, cwd):
+        self.desktop = desktop
+        self.log = open(desktop.log_path, "a")
+        self.process = subprocess.Popen(["wine", desktop.exe], cwd=cwd, stdout=self.log,
+                                        stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+        self.info = wait_for("the game window to appear", self._visible_window, timeout=30)
+        self.origin = tuple(int(v) for v in self.info["origin"].split())
+        self.client = tuple(int(v) for v in self.info["client"].split())
+        self.x_window = wait_for("the game's X window", self._find_x_window, timeout=10)
+
+    def _visible_window(self):
+        if self.process.poll() is not None:
+            raise CheckFailed("vantor.exe ended with code %d before showing a window"
+                              % self.process.returncode)
+        info = self.desktop.probe_dict("window", GAME_CLASS)
+        return info if info.get("found") == "1" and info.get("visible") == "1" else None
+
+    def _find_x_window(self):
+        code, text = self.desktop.run_quiet(["xdotool", "search", "--onlyvisible", "--pid",
+                                             str(self.process.pid)])
+        ids = text.split()
+        if code != 0 or not ids:
+            # Wine may not tag its windows with the process id; the caption will do.
+            code, text = self.desktop.run_quiet(["xdotool", "search", "--onlyvisible", "--name",
+                                                 "^" + re.escape(self.info["caption"]) + "$"])
+            ids = text.split()
+        return ids[0] if code == 0 and ids else None
+
+    # --- what a person does -------------------------------------------------
+
+    def focus(self):
+        self.desktop.xdotool("windowfocus", "--sync", self.x_window)
+
+    def keys(self, *keys):
+        """Key strokes to the focused window, one after the other."""
+        self.focus()
+        self.desktop.xdotool("key", "--delay", "80", *keys)
+
+    def dialog_keys(self, *keys):
+        """Key strokes to whatever has the keyboard focus (an open dialog)."""
+        self.desktop.xdotool("key", "--delay", "80", *keys)
+
+    def click(self, x, y):
+        """A left click at client pixel (x, y)."""
+        self.click_screen(self.origin[0] + x, self.origin[1] + y)
+
+    def click_screen(self, x, y):
+        self.desktop.xdotool("mousemove", "--sync", x, y, "click", "1")
+
+    # --- what is on the screen ----------------------------------------------
+
+    def screen(self):
+        """The client area, as the screen shows it now."""
+        return self.desktop.screenshot().crop(self.origin[0], self.origin[1], *self.client)
+
+    def wait_screen(self, what, condition, timeout=15.0):
+        """Polls screenshots of the client area until condition(image) holds."""
+        def probe():
+            image = self.screen()
+            return image if condition(image) else None
+
+        return wait_for(what, probe, timeout=timeout, interval=0.1)
+
+    def wait_still(self, what="the screen to stop changing", timeout=30.0):
+        """The client area once two screenshots in a row are the same."""
+        previous = [None]
+
+        def probe():
+            image = self.screen()
+            same = previous[0] is not None and image.data == previous[0].data
+            previous[0] = image
+            return image if same else None
+
+        return wait_for(what, probe, timeout=timeout, interval=0.15)
+
+    def dialogs(self):
+        """The game's visible dialogs, as winprobe lists them."""
+        found = []
+        current = None
+        for key, value in self.desktop.probe("dialogs", GAME_CLASS):
+            if key == "dialog":
+                current = Dialog(value.partition(" ")[2], None, None)
+                found.append(current)
+            elif current is None:
+                continue
+            elif key == "client":
+                current.client = tuple(int(v) for v in value.split())
+            elif key == "origin":
+                current.origin = tuple(int(v) for v in value.split())
+            elif key == "focus":
+                current.focus = int(value)
+            elif key == "control":
+                parts = value.split(" ", 9)
+                current.controls.append({
+                    "id": int(parts[0]), "cls": parts[1], "style": int(parts[2], 16),
+                    "checked": parts[4] == "1",
+                    "rect": tuple(int(v) for v in parts[5:9]),
+                    "text": parts[9] if len(parts) > 9 else "",
+                })
+        return found
+
+    def wait_dialog(self, caption, timeout=10.0):
+        def probe():
+            shown = [d for d in self.dialogs() if d.caption == caption]
+            return shown[0] if shown else None
+        return wait_for("a dialog captioned %r" % caption, probe, timeout=timeout, interval=0.1)
+
+    def wait_no_dialog(self, timeout=10.0):
+        wait_for("the dialog to close", lambda: not self.dialogs(), timeout=timeout, interval=0.1)
+
+    def alive(self):
+        return self.process.poll() is None
+
+    def wait_exit(self, timeout=20.0):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise CheckFailed("vantor.exe still running %.0f s later" % timeout)
+
+    def stop(self):
+        """Ends the process if it still runs and waits until its window is gone."""
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(timeout=20)
+        self.log.close()
+        wait_for("the game window to go away", lambda: not self.desktop.game_window_present(),
+                 timeout=20, interval=0.1)
