@@ -52,9 +52,10 @@ Paint sample(double u, double v, double pixel) {
     }
 
     const Light black{0, 0, 0};
-    const double outline = std::max(pixel * 0.8, 0.04);
-    const double low = 0.25;
-    const double high = 0.75;
+    // At the smallest sizes the outline thins and the dots grow, so their colours still show.
+    const double outline = std::max(pixel * (pixel > 1.0 / 24 ? 0.5 : 0.8), 0.04);
+    const double low = pixel > 1.0 / 24 ? 0.22 : 0.25;
+    const double high = 1 - low;
     const double t = triangleDistance(u, v, low, low, high, high);
     if (t < outline / 2) paint = over(t > -outline / 2 ? black : fromDisplay(0, 200, 200));
 
@@ -67,7 +68,7 @@ Paint sample(double u, double v, double pixel) {
                         {low, high, fromDisplay(0, 0, 255)},
                         {high, high, fromDisplay(0, 200, 200)},
                         {high, low, fromDisplay(0, 255, 0)}};
-    const double radius = 0.125;
+    const double radius = std::max(0.125, 2.1 * pixel);
     for (const Dot& dot : dots) {
         const double d = std::sqrt((u - dot.x) * (u - dot.x) + (v - dot.y) * (v - dot.y)) - radius;
         if (d < outline / 2) paint = over(d > -outline / 2 ? black : dot.colour);
