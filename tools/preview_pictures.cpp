@@ -1,12 +1,14 @@
-// preview_pictures <outdir>: each backdrop shrunk to a 492 x 454 window with a mock
-// round drawn over it (grid, dots, triangles, score corners, level caption) in the
-// level's colours, on a 6 x 6 board of 20-pixel cells and a 20 x 20 board of 16-pixel
-// cells, so that the pictures can be judged by eye with the game drawn on top.
+// preview_pictures <outdir>: the backdrops under a mock round, to judge them by eye.
+// Each picture is shrunk to a 492 x 454 window as the game's window does it, and a
+// round is drawn over it in the level's colours (grid, dots, triangles, score corners,
+// caption) on a 6 x 6 board of 20-pixel cells and a 20 x 20 board of 16-pixel cells.
+// It also reports how many specks the window's shrinking leaves in each picture.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "draw/Backdrop.h"
 #include "tools/Noise.h"
 #include "tools/Pictures.h"
 
@@ -15,19 +17,11 @@ namespace {
 using pictures::Image;
 using pictures::Rgba;
 
-struct Theme {
-    Rgba grid;
-    Rgba first;
-    Rgba second;
-};
+Rgba fromColour(Colour c) {
+    return {static_cast<std::uint8_t>(redOf(c)), static_cast<std::uint8_t>(greenOf(c)),
+            static_cast<std::uint8_t>(blueOf(c)), 255};
+}
 
-// The colours the game draws each level in.
-const Theme kThemes[pictures::kLevelCount] = {
-    {{0, 200, 200, 255}, {0, 0, 255, 255}, {0, 200, 200, 255}},
-    {{255, 255, 255, 255}, {0, 255, 0, 255}, {255, 255, 255, 255}},
-    {{0, 255, 0, 255}, {0, 200, 200, 255}, {200, 200, 0, 255}},
-    {{0, 255, 0, 255}, {0, 200, 200, 255}, {0, 255, 0, 255}},
-};
 const Rgba kBlack{0, 0, 0, 255};
 
 // Shrinks as a window's default stretch mode does: each source pixel goes to the
@@ -122,7 +116,13 @@ void text(Image& image, const std::string& s, int x, int y, Rgba colour) {
 }
 
 void drawRound(Image& image, int level, int boardSize, int cellSize) {
-    const Theme& theme = kThemes[level - 1];
+    const LevelTheme& levelColours = levelTheme(level);
+    const struct {
+        Rgba grid;
+        Rgba first;
+        Rgba second;
+    } theme{fromColour(levelColours.gridColour), fromColour(levelColours.firstColour),
+            fromColour(levelColours.secondColour)};
     const int size = boardSize * cellSize + 1;
     const int left = (image.width - size) / 2;
     const int top = (image.height - size) / 2;
