@@ -5,10 +5,14 @@
 #include <string>
 #include <vector>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
+#include "settings/win32/SettingsDialogs.h"
 #include "win32/DialogTemplate.h"
+#include "win32/Win32TestSupport.h"
 
 namespace {
 
@@ -235,6 +239,56 @@ TEST(Resources, SizeDialogWhoseGroupBoxStartsTheRadiosGroup) {
     const std::optional<DialogTemplate> d = loadDialogTemplate(module(), IDD_SIZE);
     ASSERT_TRUE(d.has_value());
     EXPECT_TRUE(d->controls[2].style & WS_GROUP);
+}
+
+std::string versionString(const std::vector<char>& info, const char* name) {
+    char* value = nullptr;
+    UINT length = 0;
+    const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length)) return {};
+    return std::string(value);
+}
+
+TEST(Resources, VersionInformationNamesVantor2AsTheAboutBoxDoes) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(module(), path, MAX_PATH);
+    std::vector<char> info(GetFileVersionInfoSizeA(path, nullptr));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(path, 0, static_cast<DWORD>(info.size()), info.data()));
+    EXPECT_EQ(versionString(info, "ProductName"), "Vantor");
+    EXPECT_EQ(versionString(info, "ProductVersion"), "2.0");
+    EXPECT_EQ(versionString(info, "FileVersion"), "2.0");
+    EXPECT_FALSE(versionString(info, "FileDescription").empty());
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00020000u);
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+
+    const std::optional<DialogTemplate> about = loadDialogTemplate(module(), IDD_ABOUT);
+    ASSERT_TRUE(about.has_value());
+    EXPECT_EQ(about->controls.at(1).text,
+              versionString(info, "ProductName") + " Version " + versionString(info, "ProductVersion"));
+}
+
+TEST(Resources, TheManifestBringsCommonControls6IntoTheDialogs) {
+    // Only the version 6 buttons, which the manifest selects, know their ideal size.
+    bool knowsIdealSize = false;
+    runDialog(IDD_ABOUT, aboutDialogProc, [&](HWND dialog) {
+        SIZE ideal{};
+        knowsIdealSize =
+            SendMessageA(GetDlgItem(dialog, IDOK), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) != 0;
+        clickButton(dialog, IDOK);
+    });
+    EXPECT_TRUE(knowsIdealSize);
+
+    HRSRC found = FindResourceA(module(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+    ASSERT_NE(found, nullptr);
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(module(), found))),
+                               SizeofResource(module(), found));
+    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">false"),
+              std::string::npos);
 }
 
 }  // namespace
