@@ -100,7 +100,7 @@ TEST_P(CanvasChecks, PanelOnATinyCanvasStaysInside) {
         s.game->firstTriangles = 123456;
         s.game->drawTriangleScores();
         s.game->drawWinnerMarker(RoundOutcome::Tie);
-        if (w >= 30) {
+        if (w >= 60) {  // on narrower canvases the right-hand icons overlap the left ones
             EXPECT_EQ(s.p->pixel(12, 12), s.game->firstColour);
         }
     }
