@@ -179,7 +179,12 @@ void GdiCanvas::drawPicture(const Picture& picture) {
         DPtoLP(dc, &size, 1);
         POINT origin = {0, 0};
         DPtoLP(memoryDc, &origin, 1);
+        // The default stretch mode ANDs the rows and columns it drops when the
+        // picture shrinks, which sprinkles coloured specks over a smooth
+        // picture; colour-on-colour simply keeps the nearest pixel.
+        const int previousMode = SetStretchBltMode(dc, COLORONCOLOR);
         StretchBlt(dc, 0, 0, width, height, memoryDc, origin.x, origin.y, size.x, size.y, SRCCOPY);
+        if (previousMode) SetStretchBltMode(dc, previousMode);
         SelectObject(memoryDc, displaced);
     }
     ReleaseDC(hwnd(), dc);
