@@ -1,4 +1,6 @@
 // The human's move: which clicks place a dot, in whose colour, and who answers.
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include "common/ComputerSeams.h"
@@ -90,6 +92,14 @@ TEST(HumanMove, TheComputerAnswersEveryHumanDotAndPlacesTheLastOne) {
     EXPECT_EQ(dotCount(game), 36);
     EXPECT_EQ(game.trianglesMade, 50);
     EXPECT_EQ(computer.pauses(), 18);
+    // The computer's last dot redraws the panel after the round was counted.
+    ASSERT_EQ(game.firstRounds + game.secondRounds, game.firstTriangles == game.secondTriangles ? 0 : 1);
+    const auto texts = canvas.texts();
+    char rounds[2][8];
+    std::snprintf(rounds[0], sizeof rounds[0], "%d", game.firstRounds);
+    std::snprintf(rounds[1], sizeof rounds[1], "%3d", game.secondRounds);
+    EXPECT_EQ(texts[texts.size() - 2], rounds[0]);
+    EXPECT_EQ(texts[texts.size() - 1], rounds[1]);
     // Further clicks are ignored once the board is full.
     const std::size_t calls = canvas.calls.size();
     clickCell(game, 0, 0);
