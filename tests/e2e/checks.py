@@ -3,6 +3,7 @@ the keyboard, judged by pixels at positions computed from the board's rules and
 by what winprobe reports. Each check is a function taking the Harness."""
 
 import os
+import time
 
 import imaging
 from game_screen import (THEMES, Board, Panel, colour_name, finished_round_theme, matches,
@@ -156,6 +157,21 @@ class Harness:
                " %.1f, 90th percentile %.1f)" % (theme.picture, median, p90))
         expect(p90 < other_p90, "the screen matches %s at its own size (%.1f) as well as"
                " stretched (%.1f)" % (theme.picture, other_p90, p90))
+
+    def finished_round(self, game, board, timeout=180):
+        """Waits for a round played to its end and returns (theme, image). A repaint
+        may start another round right after one ends, so the board must be full
+        on the very screenshot that shows the screen has stopped changing."""
+        deadline = time.monotonic() + timeout
+        while True:
+            left = max(1.0, deadline - time.monotonic())
+            game.wait_screen("a board filled with triangles",
+                             lambda image: finished_round_theme(image, board), timeout=left)
+            image = game.wait_still(timeout=max(1.0, deadline - time.monotonic()))
+            theme = finished_round_theme(image, board)
+            if theme is not None:
+                return theme, image
+            expect(time.monotonic() < deadline, "no finished round stayed on the screen")
 
     def open_dialog(self, game, keys, caption, must_have):
         """Opens a dialog from the menu by keyboard and waits for it."""
@@ -312,12 +328,8 @@ def check_computer_vs_computer(h):
     expect(dialog.checked() == ["Human <> Computer"], "the Type dialog opens with %s checked"
            % dialog.checked())
     h.choose(game, dialog, TYPE_DIALOG, "Computer <> Computer")
-    game.wait_screen("a board filled with triangles",
-                     lambda image: finished_round_theme(image, board), timeout=120)
-    image = game.wait_still(timeout=60)
+    theme, image = h.finished_round(game, board)
     h.shot("round", image)
-    theme = finished_round_theme(image, board)
-    expect(theme is not None, "the board is not full once the screen is still")
     first, second = triangle_counts(image, None, board, theme)
     # Every cell of the outer ring shows the part of its dot that no triangle covers.
     n = board.size - 1

@@ -13,7 +13,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import imaging  # noqa: E402
 from checks import LEVEL_DIALOG, SIZE_DIALOG, TYPE_DIALOG, Harness  # noqa: E402
-from game_screen import Board, finished_round_theme, occupied_cells  # noqa: E402
+from game_screen import Board, occupied_cells  # noqa: E402
 from wine_desktop import CheckFailed, Desktop  # noqa: E402
 
 # Where the demonstration clicks in the dialogs, in dialog units.
@@ -39,14 +39,13 @@ class Demo:
         game.keys(*keys)
         dialog = game.wait_dialog(caption)
         game.click_screen(*dialog.screen_point(template["size"], radio_rect))
-        self.save(name, self.desktop.screenshot())
+        left, top, right, bottom = (int(v) for v in game.info["outer"].split())
+        self.save(name, self.desktop.screenshot().crop(left, top, right - left, bottom - top))
         game.dialog_keys("Return")
         game.wait_no_dialog(timeout=120)
 
-    def round_over(self, game, board, name):
-        game.wait_screen("a finished round", lambda im: finished_round_theme(im, board),
-                         timeout=180)
-        self.save(name, game.wait_still(timeout=120))
+    def round_over(self, harness, game, board, name):
+        self.save(name, harness.finished_round(game, board)[1])
 
     def run(self, harness):
         game = harness.start()
@@ -62,13 +61,14 @@ class Demo:
 
         self.dialog("type-dialog", game, ("alt+v", "s", "t"), "Size", TYPE_DIALOG,
                     TYPE_DIALOG["Computer <> Computer"])
-        self.round_over(game, board, "computer-vs-computer")
+        self.round_over(harness, game, board, "computer-vs-computer")
 
         self.dialog("level-dialog", game, ("alt+v", "s", "l"), "Dialog", LEVEL_DIALOG, LEVEL_3)
-        self.round_over(game, board, "level-3")
+        self.round_over(harness, game, board, "level-3")
 
         self.dialog("size-dialog", game, ("alt+v", "s", "s"), "Dialog", SIZE_DIALOG, SIZE_10)
-        self.round_over(game, Board(game.client[0], game.client[1], 10, 20), "size-10x10")
+        ten = Board(game.client[0], game.client[1], 10, 20)
+        self.round_over(harness, game, ten, "size-10x10")
 
         game.keys("alt+f", "x")
         game.wait_exit()

@@ -135,10 +135,17 @@ class Game:
         self.log = open(desktop.log_path, "a")
         self.process = subprocess.Popen(["wine", desktop.exe], cwd=cwd, stdout=self.log,
                                         stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
-        self.info = wait_for("the game window to appear", self._visible_window, timeout=30)
-        self.origin = tuple(int(v) for v in self.info["origin"].split())
-        self.client = tuple(int(v) for v in self.info["client"].split())
-        self.x_window = wait_for("the game's X window", self._find_x_window, timeout=10)
+        try:
+            self.info = wait_for("the game window to appear", self._visible_window, timeout=30)
+            self.origin = tuple(int(v) for v in self.info["origin"].split())
+            self.client = tuple(int(v) for v in self.info["client"].split())
+            self.x_window = wait_for("the game's X window", self._find_x_window, timeout=10)
+        except BaseException:
+            # Nobody else holds this process yet: end it here.
+            self.process.kill()
+            self.process.wait()
+            self.log.close()
+            raise
 
     def _visible_window(self):
         if self.process.poll() is not None:
