@@ -193,6 +193,30 @@ class Harness:
         game.wait_no_dialog(timeout=60)
 
 
+# What a statically linked vantor.exe may import: Windows' own DLLs only.
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll"}
+
+
+def check_executable(h):
+    """vantor.exe is a 64-bit Windows GUI program that needs no DLL of MinGW's."""
+    code, text = h.desktop.run_quiet(["x86_64-w64-mingw32-objdump", "-p", h.desktop.exe])
+    expect(code == 0, "objdump could not read vantor.exe: %s" % text[-300:])
+    fields = {}
+    for line in text.splitlines():
+        parts = line.split()
+        if len(parts) >= 2 and parts[0] in ("Magic", "Subsystem"):
+            fields[parts[0]] = parts[1]
+    expect(fields.get("Magic") == "020b", "not a 64-bit (PE32+) program: Magic %s"
+           % fields.get("Magic"))
+    expect(fields.get("Subsystem") == "00000002", "not a GUI program: Subsystem %s"
+           % fields.get("Subsystem"))
+    imports = {line.split(":", 1)[1].strip().lower() for line in text.splitlines()
+               if "DLL Name:" in line}
+    expect(imports, "no imports found")
+    expect(imports <= SYSTEM_DLLS, "imports DLLs beyond the system's: %s"
+           % sorted(imports - SYSTEM_DLLS))
+
+
 def check_window_identity(h):
     """The window's caption and class, its 500 x 500 outer size at (0, 0), its menu."""
     game = h.start()
@@ -429,6 +453,7 @@ def check_exit(h):
 
 
 CHECKS = [
+    ("vantor.exe: 64-bit GUI program, system DLLs only", check_executable),
     ("window caption, class and size", check_window_identity),
     ("menu bar items and ids", check_menu_bar),
     ("first screen: Earth, centred 6x6 board, score panel", check_first_screen),
