@@ -1,10 +1,12 @@
 # Installs the Debian packages that ./run-tests and ./play need, only those that
 # are missing, so a second run costs nothing. Sourced by both scripts (bash).
+# shellcheck shell=bash
 
 # What each script needs. The Windows build and Wine are shared; the native and
 # sanitizer builds add GoogleTest, Google Benchmark and clang's runtime.
 VANTOR_PLAY_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine64 xvfb xdotool imagemagick python3)
+# shellcheck disable=SC2034  # read by the scripts that source this file
 VANTOR_TEST_PACKAGES=("${VANTOR_PLAY_PACKAGES[@]}" g++ libgtest-dev libbenchmark-dev
     clang libclang-rt-14-dev)
 
@@ -21,16 +23,15 @@ vantor_missing_packages() {
 # vantor_install_packages PKG...: installs what is missing (apt-get update once first).
 # Returns non-zero when something could not be installed.
 vantor_install_packages() {
-    local missing
-    missing=$(vantor_missing_packages "$@")
-    [ -z "$missing" ] && return 0
+    local missing=()
+    mapfile -t missing < <(vantor_missing_packages "$@")
+    [ "${#missing[@]}" -eq 0 ] && return 0
     if [ "$(id -u)" -ne 0 ]; then
-        echo "missing packages (run as root to install them):" $missing >&2
+        echo "missing packages (run as root to install them): ${missing[*]}" >&2
         return 1
     fi
-    echo "installing:" $missing
+    echo "installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
     apt-get update || return 1
-    # shellcheck disable=SC2086  # one word per package
-    apt-get install -y --no-install-recommends $missing || return 1
+    apt-get install -y --no-install-recommends "${missing[@]}" || return 1
 }

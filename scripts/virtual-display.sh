@@ -2,6 +2,7 @@
 # wineserver, for running vantor.exe and its tests. Sourced by ./run-tests and
 # ./play (bash). Everything started here is stopped by pid or by its own prefix,
 # never by name, so other Xvfb or Wine sessions on the machine are left alone.
+# shellcheck shell=bash
 
 VANTOR_XVFB_PID=
 VANTOR_WINESERVER_STARTED=
@@ -9,13 +10,14 @@ VANTOR_WINESERVER_STARTED=
 # vantor_start_xvfb LOG: starts Xvfb on a free display number it picks itself and
 # exports DISPLAY. Fails when no display came up within 20 seconds.
 vantor_start_xvfb() {
-    local log=$1 numberFile i
+    local log=$1 numberFile number i
     numberFile=$(mktemp)
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberFile" >>"$log" 2>&1 &
     VANTOR_XVFB_PID=$!
     for ((i = 0; i < 200; i++)); do
         if [ -s "$numberFile" ] && grep -q '^[0-9]' "$numberFile"; then
-            export DISPLAY=":$(head -n1 "$numberFile" | tr -dc 0-9)"
+            number=$(head -n1 "$numberFile" | tr -dc 0-9)
+            export DISPLAY=":$number"
             rm -f "$numberFile"
             return 0
         fi
