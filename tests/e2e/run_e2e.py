@@ -25,6 +25,11 @@ def main():
     args = parser.parse_args()
     os.makedirs(args.shots, exist_ok=True)
     log = args.log or os.path.join(args.shots, "e2e-detail.log")
+    # Start clean, so that no screenshot or log line of an earlier run misleads.
+    for name in os.listdir(args.shots):
+        if name.endswith(".png"):
+            os.remove(os.path.join(args.shots, name))
+    open(log, "w").close()
 
     checks = [c for c in CHECKS if not args.only or args.only.lower() in c[0].lower()]
     try:
