@@ -188,7 +188,7 @@ class Harness:
         def checked():
             shown = game.dialogs()
             return shown and shown[0].checked() == [radio]
-        wait_for("%r to be the one radio checked" % radio, checked, timeout=10)
+        wait_for("%r to be the one radio checked" % radio, checked, timeout=30)
         game.click_screen(*dialog.screen_point(template["size"], template["OK"]))
         game.wait_no_dialog(timeout=60)
 
@@ -449,7 +449,7 @@ def check_exit(h):
     game.keys("alt+f", "x")
     code = game.wait_exit()
     expect(code == 0, "vantor.exe exited with code %d" % code)
-    wait_for("the window to go away", lambda: not h.desktop.game_window_present(), timeout=10)
+    wait_for("the window to go away", lambda: not h.desktop.game_window_present(), timeout=20)
 
 
 CHECKS = [

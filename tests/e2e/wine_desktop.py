@@ -17,7 +17,7 @@ class CheckFailed(AssertionError):
     """What a check saw that it should not have."""
 
 
-def wait_for(what, probe, timeout=15.0, interval=0.05):
+def wait_for(what, probe, timeout=30.0, interval=0.05):
     """Calls probe() until it returns something true and returns that; raises
     CheckFailed naming `what` when the time limit passes first."""
     deadline = time.monotonic() + timeout
@@ -139,7 +139,7 @@ class Game:
             self.info = wait_for("the game window to appear", self._visible_window, timeout=30)
             self.origin = tuple(int(v) for v in self.info["origin"].split())
             self.client = tuple(int(v) for v in self.info["client"].split())
-            self.x_window = wait_for("the game's X window", self._find_x_window, timeout=10)
+            self.x_window = wait_for("the game's X window", self._find_x_window, timeout=20)
         except BaseException:
             # Nobody else holds this process yet: end it here.
             self.process.kill()
@@ -192,7 +192,7 @@ class Game:
         """The client area, as the screen shows it now."""
         return self.desktop.screenshot().crop(self.origin[0], self.origin[1], *self.client)
 
-    def wait_screen(self, what, condition, timeout=15.0):
+    def wait_screen(self, what, condition, timeout=30.0):
         """Polls screenshots of the client area until condition(image) holds."""
         def probe():
             image = self.screen()
@@ -238,19 +238,19 @@ class Game:
                 })
         return found
 
-    def wait_dialog(self, caption, timeout=10.0):
+    def wait_dialog(self, caption, timeout=30.0):
         def probe():
             shown = [d for d in self.dialogs() if d.caption == caption]
             return shown[0] if shown else None
         return wait_for("a dialog captioned %r" % caption, probe, timeout=timeout, interval=0.1)
 
-    def wait_no_dialog(self, timeout=10.0):
+    def wait_no_dialog(self, timeout=30.0):
         wait_for("the dialog to close", lambda: not self.dialogs(), timeout=timeout, interval=0.1)
 
     def alive(self):
         return self.process.poll() is None
 
-    def wait_exit(self, timeout=20.0):
+    def wait_exit(self, timeout=30.0):
         try:
             return self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
