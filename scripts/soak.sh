@@ -84,7 +84,7 @@ fi
 # leak_is_caught NAME EXPECTED-FAILURE ARGS...: a short soak with a deliberate
 # leak must fail, and on that very check only.
 leak_is_caught() {
-    local name=$1 expected=$2 log=$LOGS/leak-$1.log
+    local expected=$2 log=$LOGS/leak-$1.log
     shift 2
     run "$log" 120 --steps 200 --warm-up 100 "$@"
     local code=$?
