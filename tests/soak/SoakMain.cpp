@@ -69,27 +69,6 @@ bool parse(int argc, char** argv, Options& options) {
 
 void noPause(int) {}
 
-bool runningUnderWine() {
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
-}
-
-// Without a window manager, Wine waits two seconds for every visible top-level
-// window that is hidden, minimised or destroyed, to see the manager withdraw it;
-// the soak minimises the window and closes dialogs hundreds of times. Windows
-// that Wine leaves unmanaged go at once. The setting is Wine's own, for this
-// program only, and read when the first window is made.
-void unmanagedWindowsUnderWine() {
-    if (!runningUnderWine()) return;
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\vantor_soak.exe\\X11 Driver", 0, nullptr,
-                        0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
-        return;
-    }
-    RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-    RegCloseKey(key);
-}
-
 // Whether Wine's own allocator was told to give every large block back at once.
 bool fixedMallocThreshold() {
     char value[512] = {};
@@ -142,7 +121,7 @@ int main(int argc, char** argv) {
         usage();
         return 2;
     }
-    unmanagedWindowsUnderWine();
+    leaveWindowsUnmanagedUnderWine("vantor_soak.exe");
     HINSTANCE instance = GetModuleHandleA(nullptr);
     LoadStringA(instance, IDS_APP_TITLE, windowTitle, kTextBufferSize);
     LoadStringA(instance, IDS_WINDOW_CLASS, windowClassName, kTextBufferSize);

@@ -2,6 +2,7 @@
 #include "win32/Win32TestSupport.h"
 
 #include <cstring>
+#include <string>
 
 #include "app/Shell.h"
 #include "draw/Canvas.h"
@@ -144,4 +145,21 @@ void pressKey(HWND dialog, WPARAM virtualKey) {
     if (!target || (target != dialog && !IsChild(dialog, target))) target = dialog;
     PostMessageA(target, WM_KEYDOWN, virtualKey, 1);
     PostMessageA(target, WM_KEYUP, virtualKey, static_cast<LPARAM>(0xC0000001));
+}
+
+bool runningUnderWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+void leaveWindowsUnmanagedUnderWine(const char* programName) {
+    if (!runningUnderWine()) return;
+    const std::string path = std::string("Software\\Wine\\AppDefaults\\") + programName + "\\X11 Driver";
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+    RegCloseKey(key);
 }

@@ -8,6 +8,17 @@
 
 #include "draw/Colour.h"
 
+// Whether this process runs under Wine rather than Windows.
+bool runningUnderWine();
+
+// Without a window manager, Wine waits two seconds for every visible top-level
+// window that is hidden, minimised or destroyed, to see the manager withdraw
+// it; test programs make and destroy hundreds. Windows that Wine leaves
+// unmanaged go at once. The setting is Wine's own, kept for the named program
+// only, and read when its first window is made, so it takes effect in the very
+// run that sets it. Does nothing on Windows.
+void leaveWindowsUnmanagedUnderWine(const char* programName);
+
 // What a window shows at a client pixel (CLR_INVALID outside it).
 Colour windowPixel(HWND window, int x, int y);
 
