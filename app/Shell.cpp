@@ -2,47 +2,31 @@
 // turns messages and menu commands into calls on the current Game.
 #include "app/Shell.h"
 
-#include <new>
-#include <utility>
-
 #include "draw/gdi/GdiCanvas.h"
-#include "game/Game.h"
 #include "res/resource.h"
-#include "settings/Settings.h"
 #include "settings/win32/SettingsDialogs.h"
 
 HINSTANCE appInstance = nullptr;
 char windowTitle[kTextBufferSize] = {};
 char windowClassName[kTextBufferSize] = {};
-std::unique_ptr<Canvas> currentCanvas;
-std::unique_ptr<Game> currentGame;
 
 namespace {
 
 constexpr int kWindowSize = 500;
 constexpr UINT kClickBeep = 5;
 
-// A new canvas for the new client size, filled black, and a new game on it at
-// level 1 against the computer with the board of the settings; then the
-// previous game goes, and after it the canvas it was drawn on.
-void replaceCanvasAndGame(HWND window, int width, int height) {
-    std::unique_ptr<Canvas> canvas(new (std::nothrow) GdiCanvas(window, width, height));
-    if (!canvas) return;
-    canvas->fill(kBlack);
-    std::unique_ptr<Game> game(new (std::nothrow) Game(canvas.get(), settings.boardSize, settings.boardSize,
-                                                       settings.cellSize, 1, HumanVsComputer));
-    if (!game) return;
-    std::unique_ptr<Game> previousGame = std::exchange(currentGame, std::move(game));
-    std::unique_ptr<Canvas> previousCanvas = std::exchange(currentCanvas, std::move(canvas));
-    previousGame.reset();
-    previousCanvas.reset();
+// A canvas for the window's client area, new at every change of its size.
+void resize(HWND window, int width, int height) {
+    replaceCanvasAndGame(
+        [window](int w, int h) { return std::unique_ptr<Canvas>(new GdiCanvas(window, w, h)); }, width,
+        height);
 }
 
 void click(int x, int y) {
     SetCursor(LoadCursorA(nullptr, IDC_CROSS));
-    if (!currentGame || !currentGame->containsPoint(x, y)) return;
+    if (!boardContains(x, y)) return;
     MessageBeep(kClickBeep);
-    currentGame->placeHumanDot(x, y);
+    placeDot(x, y);
 }
 
 void openDialog(HWND owner, int dialogId, DLGPROC procedure) {
@@ -59,7 +43,7 @@ bool command(HWND window, int id) {
         DestroyWindow(window);
         return true;
     case IDM_NEW:
-        if (currentGame) currentGame->newRound();
+        startNextRound();
         return true;
     case IDM_LEVEL:
         openDialog(window, IDD_LEVEL, levelDialogProc);
@@ -71,10 +55,7 @@ bool command(HWND window, int id) {
         openDialog(window, IDD_TYPE, typeDialogProc);
         return true;
     case IDM_RESET:
-        if (currentGame) {
-            currentGame->resetAllScores();
-            currentGame->newRound();
-        }
+        resetScoresAndStartRound();
         return true;
     default:
         return false;
@@ -113,12 +94,12 @@ bool createMainWindow(HINSTANCE instance, int showCommand) {
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SIZE:
-        replaceCanvasAndGame(window, LOWORD(lParam), HIWORD(lParam));
+        resize(window, LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_PAINT: {
         PAINTSTRUCT paint;
         BeginPaint(window, &paint);
-        if (currentGame) currentGame->newRound();
+        startNextRound();
         EndPaint(window, &paint);
         return 0;
     }
@@ -135,4 +116,17 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int runMessageLoop(HACCEL accelerators, MessageSource getMessage) {
+    MSG message{};
+    for (;;) {
+        const BOOL got = getMessage(&message, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(message.wParam);  // WM_QUIT, with PostQuitMessage's code
+        if (got == -1) return kMessageLoopFailed;
+        if (!TranslateAcceleratorA(message.hwnd, accelerators, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
 }

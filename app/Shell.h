@@ -4,10 +4,7 @@
 
 #include <windows.h>
 
-#include <memory>
-
-#include "draw/Canvas.h"
-#include "game/Game.h"
+#include "commands/Commands.h"
 
 constexpr int kTextBufferSize = 100;
 
@@ -16,13 +13,17 @@ extern HINSTANCE appInstance;
 // The caption (string 103) and the class name (string 109), loaded at start-up.
 extern char windowTitle[kTextBufferSize];
 extern char windowClassName[kTextBufferSize];
-// The drawing surface of the main window's client area and the game played on it.
-// The game points at the canvas, so a canvas is released only after its game.
-extern std::unique_ptr<Canvas> currentCanvas;
-extern std::unique_ptr<Game> currentGame;
 
 // Registers the main window class under windowClassName.
 void initWindowClass(HINSTANCE instance);
 // Makes the 500 x 500 main window at (0, 0) and shows it; false when it could not be made.
 bool createMainWindow(HINSTANCE instance, int showCommand);
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Where the message loop takes its messages from: GetMessageA in the program.
+using MessageSource = BOOL(WINAPI*)(LPMSG message, HWND window, UINT first, UINT last);
+// Runs the message loop until WM_QUIT and returns its exit code; an accelerator
+// is handled by the accelerator table alone. A queue that fails ends the loop
+// with kMessageLoopFailed.
+constexpr int kMessageLoopFailed = 1;
+int runMessageLoop(HACCEL accelerators, MessageSource getMessage = GetMessageA);

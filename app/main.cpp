@@ -11,15 +11,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     initWindowClass(instance);
     if (!createMainWindow(instance, showCommand)) return 0;
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_MAIN));
-
-    // GetMessageA gives 0 for WM_QUIT and -1 on failure; either ends the loop,
-    // so a failing queue cannot spin on a stale message.
-    MSG message{};
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (!TranslateAcceleratorA(message.hwnd, accelerators, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
-    return static_cast<int>(message.wParam);
+    return runMessageLoop(accelerators);
 }

@@ -3,8 +3,7 @@
 // and starts a new game from them on the main window's canvas.
 #include "settings/win32/SettingsDialogs.h"
 
-#include "app/Shell.h"
-#include "game/Game.h"
+#include "commands/Commands.h"
 #include "res/resource.h"
 #include "settings/Settings.h"
 
@@ -29,8 +28,7 @@ void checkStoredRadio(HWND dialog, int radioId, int firstInRange, int lastInRang
 // new game is made from all of the settings and replaces the current one.
 void finishWithNewGame(HWND dialog) {
     EndDialog(dialog, IDOK);
-    std::unique_ptr<Game> game = makeGameFromSettings(currentCanvas.get(), settings);
-    if (game) currentGame.swap(game);  // the previous game goes with `game`
+    replaceGameFromSettings();
 }
 
 }  // namespace

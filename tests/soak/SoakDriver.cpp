@@ -178,8 +178,7 @@ void SoakDriver::computerGame(const SizeChoice& size, int level) {
     settings.sizeRadio = size.radioId;
     settings.level = level;
     settings.playType = ComputerVsComputer;
-    std::unique_ptr<Game> game = makeGameFromSettings(currentCanvas.get(), settings);
-    if (game) currentGame.swap(game);
+    replaceGameFromSettings();
     ++counted.computerGames;
 }
 
