@@ -3,7 +3,10 @@
 // window) and the raster device (an in-memory framebuffer with GDI's pixel rules).
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "draw/Colour.h"
 
@@ -61,4 +64,29 @@ public:
 // divisions truncating toward zero, each made on its own before the subtraction.
 constexpr int centredTextX(int canvasWidth, int length, int averageCharWidth) {
     return canvasWidth / 2 - (length * averageCharWidth) / 2;
+}
+
+// The pixels of a canvas of width x height that restoreRect(left, top, right,
+// bottom) copies: the rectangle with right and bottom excluded, clipped to the
+// canvas. A rectangle given right to left (or bottom to top) covers what a blit
+// with negative extents covers: from right + 1 up to left, inclusive. Both
+// devices copy exactly these pixels.
+struct PixelArea {
+    int left, top, right, bottom;
+    bool empty() const { return left >= right || top >= bottom; }
+};
+
+constexpr PixelArea restoredArea(int left, int top, int right, int bottom, int width, int height) {
+    const auto span = [](std::int64_t from, std::int64_t to, int size) {
+        if (to < from) {
+            const std::int64_t first = to + 1;
+            to = from + 1;
+            from = first;
+        }
+        return std::pair{static_cast<int>(std::clamp<std::int64_t>(from, 0, size)),
+                         static_cast<int>(std::clamp<std::int64_t>(to, 0, size))};
+    };
+    const auto [x0, x1] = span(left, right, width);
+    const auto [y0, y1] = span(top, bottom, height);
+    return {x0, y0, x1, y1};
 }

@@ -5,21 +5,15 @@
 
 Settings settings;
 
+// The radios' texts are the dialog templates' own.
 const SizeChoice kSizeTable[8] = {
-    {1008, "6 x 6", 6, 25},    {1009, "8 x 8", 8, 25},    {1010, "10 x 10", 10, 20},
-    {1012, "12 x 12", 12, 20}, {1032, "14 x 14", 14, 20}, {1033, "16 x 16", 16, 18},
-    {1035, "18 x 18", 18, 16}, {1036, "20 x 20", 20, 16},
+    {1008, 6, 25},  {1009, 8, 25},  {1010, 10, 20}, {1012, 12, 20},
+    {1032, 14, 20}, {1033, 16, 18}, {1035, 18, 16}, {1036, 20, 16},
 };
 
-const LevelChoice kLevelTable[4] = {
-    {1020, "Level 1", 1}, {1002, "Level 2", 2}, {1001, "Level 3", 3}, {1031, "Level 4", 4},
-};
+const LevelChoice kLevelTable[4] = {{1020, 1}, {1002, 2}, {1001, 3}, {1031, 4}};
 
-const TypeChoice kTypeTable[3] = {
-    {1020, "Human <> Computer", HumanVsComputer},
-    {1002, "Human <> Human", HumanVsHuman},
-    {1001, "Computer <> Computer", ComputerVsComputer},
-};
+const TypeChoice kTypeTable[3] = {{1020, HumanVsComputer}, {1002, HumanVsHuman}, {1001, ComputerVsComputer}};
 
 namespace {
 

@@ -24,18 +24,15 @@ extern Settings settings;
 
 struct SizeChoice {
     int radioId;
-    const char* text;
     int boardSize;
     int cellSize;
 };
 struct LevelChoice {
     int radioId;
-    const char* text;
     int level;
 };
 struct TypeChoice {
     int radioId;
-    const char* text;
     PlayType playType;
 };
 

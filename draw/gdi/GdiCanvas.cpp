@@ -141,18 +141,14 @@ void GdiCanvas::captureBackground() {
 }
 
 void GdiCanvas::restoreRect(int left, int top, int right, int bottom) {
-    if (!snapshotDc) return;
     // Only the snapshot's own width x height holds pixels of the window.
-    left = std::max(left, 0);
-    top = std::max(top, 0);
-    right = std::min(right, width);
-    bottom = std::min(bottom, height);
-    if (left >= right || top >= bottom) return;
+    const PixelArea area = restoredArea(left, top, right, bottom, width, height);
+    if (!snapshotDc || area.empty()) return;
     WindowDc dc(hwnd(), width, height);
     if (!dc) return;
-    const int w = right - left;
-    const int h = bottom - top;
-    StretchBlt(dc, left, top, w, h, snapshotDc, left, top, w, h, SRCCOPY);
+    const int w = area.right - area.left;
+    const int h = area.bottom - area.top;
+    StretchBlt(dc, area.left, area.top, w, h, snapshotDc, area.left, area.top, w, h, SRCCOPY);
 }
 
 std::unique_ptr<Picture> GdiCanvas::loadPicture(const char* fileName) {

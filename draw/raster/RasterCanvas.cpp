@@ -68,28 +68,14 @@ void RasterCanvas::captureBackground() {
 }
 
 void RasterCanvas::restoreRect(int left, int top, int right, int bottom) {
-    if (!snapshotTaken) {
+    const PixelArea area = restoredArea(left, top, right, bottom, width, height);
+    if (!snapshotTaken || area.empty()) {
         return;
     }
-    // A rectangle given right to left or bottom to top covers what a blit with
-    // negative extents covers: from right + 1 up to left, inclusive.
-    const auto span = [](std::int64_t from, std::int64_t to, int size) {
-        if (to < from) {
-            std::swap(from, to);
-            ++from;
-            ++to;
-        }
-        return std::pair{std::max<std::int64_t>(from, 0), std::min<std::int64_t>(to, size)};
-    };
-    const auto [x0, x1] = span(left, right, width);
-    const auto [y0, y1] = span(top, bottom, height);
-    if (x0 >= x1) {
-        return;
-    }
-    for (std::int64_t y = y0; y < y1; ++y) {
-        const auto rowStart = static_cast<std::ptrdiff_t>(y * width);
-        std::copy(snapshot.begin() + rowStart + x0, snapshot.begin() + rowStart + x1,
-                  screen.pixels().begin() + rowStart + x0);
+    for (int y = area.top; y < area.bottom; ++y) {
+        const auto rowStart = static_cast<std::ptrdiff_t>(y) * width;
+        std::copy(snapshot.begin() + rowStart + area.left, snapshot.begin() + rowStart + area.right,
+                  screen.pixels().begin() + rowStart + area.left);
     }
 }
 

@@ -247,6 +247,17 @@ TEST_P(CanvasChecks, RestoreCopiesTheLatestSnapshotInPlace) {
     EXPECT_TRUE(shows(*p, 0, 0, kWhite));
     EXPECT_TRUE(shows(*p, 59, 49, kWhite));
     EXPECT_TRUE(shows(*p, 59, 25, kInk));
+
+    // Given right to left and bottom to top, it covers what a blit with negative
+    // extents covers: from (11, 21) up to (35, 35), inclusive.
+    canvas.fill(kBlack);
+    canvas.restoreRect(35, 35, 10, 20);
+    EXPECT_TRUE(shows(*p, 11, 21, kWhite));
+    EXPECT_TRUE(shows(*p, 35, 35, kWhite));
+    EXPECT_TRUE(shows(*p, 10, 25, kBlack));
+    EXPECT_TRUE(shows(*p, 36, 25, kBlack));
+    EXPECT_TRUE(shows(*p, 20, 20, kBlack));
+    EXPECT_TRUE(shows(*p, 20, 36, kBlack));
 }
 
 TEST_P(CanvasChecks, RestoreWithoutASnapshotChangesNothing) {

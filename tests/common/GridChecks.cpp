@@ -66,12 +66,18 @@ TEST_P(CanvasChecks, GridLargerThanItsCanvasIsClippedAndMapsAsBefore) {
 
 TEST_P(CanvasChecks, GridTrianglesJoinTheCellCorners) {
     auto p = probe(200, 180);
+    p->canvas().fill(kLine);  // so that the black outline shows
     const Grid g(&p->canvas(), 6, 6, 20);
     g.fillTriangle(0, 0, 1, 0, 1, 1, kWhite);
     EXPECT_EQ(p->pixel(g.centreX(0), g.centreY(0)), kBlack);
+    EXPECT_EQ(p->pixel(g.centreX(1), g.centreY(0)), kBlack);
     EXPECT_EQ(p->pixel(g.centreX(1), g.centreY(1)), kBlack);
     EXPECT_EQ(p->pixel(g.centreX(1) - 4, g.centreY(0) + 2), kWhite);
-    EXPECT_EQ(p->pixel(g.centreX(0) + 2, g.centreY(1) - 2), kBlack);  // the other half stays empty
+    // Nothing beyond the corners, and the block's other half stays empty.
+    EXPECT_EQ(p->pixel(g.centreX(0) - 1, g.centreY(0)), kLine);
+    EXPECT_EQ(p->pixel(g.centreX(1) + 1, g.centreY(1)), kLine);
+    EXPECT_EQ(p->pixel(g.centreX(1), g.centreY(1) + 1), kLine);
+    EXPECT_EQ(p->pixel(g.centreX(0) + 2, g.centreY(1) - 2), kLine);
 }
 
 }  // namespace

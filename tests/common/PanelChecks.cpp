@@ -6,6 +6,15 @@
 namespace {
 
 constexpr Colour kGrey = 0x808080;
+constexpr Colour kMarker = 0xFF00FF;  // drawn by nothing in the game
+
+std::vector<Colour> pixelsIn(CanvasProbe& probe, int left, int top, int right, int bottom) {
+    std::vector<Colour> pixels;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x) pixels.push_back(probe.pixel(x, y));
+    }
+    return pixels;
+}
 
 // A new level-1 game on a grey canvas with no backdrop files: the grey stays
 // and becomes the background snapshot.
@@ -24,13 +33,7 @@ struct PanelScene {
         }
         return count;
     }
-    std::vector<Colour> rect(int left, int top, int right, int bottom) {
-        std::vector<Colour> pixels;
-        for (int y = top; y < bottom; ++y) {
-            for (int x = left; x < right; ++x) pixels.push_back(p->pixel(x, y));
-        }
-        return pixels;
-    }
+    std::vector<Colour> rect(int left, int top, int right, int bottom) { return pixelsIn(*p, left, top, right, bottom); }
 };
 
 TEST_P(CanvasChecks, PanelOfANewGameShowsZerosIconsAndTheCaption) {
@@ -71,6 +74,49 @@ TEST_P(CanvasChecks, PanelNumbersLeaveNoTraceWhenTheyShrink) {
     s.game->drawTriangleScores();
     EXPECT_EQ(s.rect(20, 20, 45, 35), zero);
     EXPECT_EQ(s.rect(452, 20, 492, 35), zeroRight);
+}
+
+TEST_P(CanvasChecks, PanelRestoresExactlyItsRectanglesAndDrawsEachTextInPlace) {
+    const int w = 492, h = 454;
+    PanelScene s(probe(w, h).release(), HumanVsHuman);
+    const Colour first = s.game->firstColour, second = s.game->secondColour;
+    // Everything painted over in a colour the snapshot does not hold: the caption
+    // is drawn on that, and each number on its rectangle restored to grey.
+    s.p->canvas().fill(kMarker);
+    s.game->drawLevelCaption();
+    s.game->firstTriangles = 7;
+    s.game->secondTriangles = 12;
+    s.game->firstRounds = 3;
+    s.game->secondRounds = 104;
+    s.game->drawTriangleScores();
+    s.game->drawRoundWins();
+    // The same texts drawn where they belong, on a second canvas.
+    auto expected = probe(w, h);
+    Canvas& reference = expected->canvas();
+    const char* caption = "Level 1";
+    reference.fill(kMarker);
+    reference.drawText(caption, centredTextX(w, 7, expected->averageCharWidth()), h - 25, first);
+    // The caption's rows between the corner items.
+    EXPECT_EQ(s.rect(45, h - 40, w - 40, h), pixelsIn(*expected, 45, h - 40, w - 40, h)) << "caption misplaced";
+    reference.fill(kGrey);
+    const struct {
+        const char* text;
+        int left, top, right, bottom;
+        Colour colour;
+    } numbers[] = {{"7", 20, 20, 45, 35, first},
+                   {" 12", w - 40, 20, w, 35, second},
+                   {"3", 20, h - 40, 45, h - 25, first},
+                   {"104", w - 40, h - 40, w - 5, h - 25, second}};
+    for (const auto& n : numbers) {
+        SCOPED_TRACE(n.text);
+        reference.drawText(n.text, n.left, n.top, n.colour);
+        EXPECT_EQ(s.rect(n.left, n.top, n.right, n.bottom), pixelsIn(*expected, n.left, n.top, n.right, n.bottom));
+        // Nothing around the rectangle was restored.
+        EXPECT_EQ(s.countIn(n.left - 1, n.top - 1, n.right + 1, n.top, kGrey), 0);
+        EXPECT_EQ(s.countIn(n.left - 1, n.bottom, n.right + 1, n.bottom + 1, kGrey), 0);
+        EXPECT_EQ(s.countIn(n.left - 1, n.top, n.left, n.bottom, kGrey), 0);
+        EXPECT_EQ(s.countIn(n.right, n.top, n.right + 1, n.bottom, kGrey), 0);
+    }
 }
 
 TEST_P(CanvasChecks, PanelWinnerMarkerShowsTheOutcomeInTheTopCentre) {

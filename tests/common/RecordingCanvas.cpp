@@ -1,6 +1,8 @@
 // RecordingCanvas: records the calls made on a canvas.
 #include "common/RecordingCanvas.h"
 
+#include <new>
+
 namespace {
 
 class RecordedPicture : public Picture {
@@ -45,6 +47,7 @@ void RecordingCanvas::restoreRect(int left, int top, int right, int bottom) {
 
 std::unique_ptr<Picture> RecordingCanvas::loadPicture(const char* fileName) {
     calls.push_back({DrawCall::Load, {}, 0, fileName});
+    if (outOfMemory) throw std::bad_alloc();
     if (missingFiles.count(fileName)) return nullptr;
     return std::make_unique<RecordedPicture>(fileName);
 }

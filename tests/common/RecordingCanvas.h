@@ -40,4 +40,5 @@ public:
 
     std::vector<DrawCall> calls;
     std::set<std::string> missingFiles;  // loads of these names fail
+    bool outOfMemory = false;            // loads throw std::bad_alloc, as when memory runs out
 };

@@ -263,21 +263,36 @@ def check_first_screen(h):
     h.expect_panel_at_start(image, theme)
 
 
+def first_answer(h, game, board, baseline, clicked):
+    """Clicks a cell of a fresh game and returns the screen with the human's dot
+    and the computer's answer, checking that the answer is where the C runtime's
+    unseeded rand puts it: 41 and 18467 are column 5 and row 5 on 6 x 6."""
+    game.click(*board.centre(*clicked))
+    game.wait_screen("two dots on the board",
+                     lambda im: len(occupied_cells(im, baseline, board)) >= 2)
+    image = game.wait_still()
+    cells = occupied_cells(image, baseline, board)
+    expect(cells == {clicked, (5, 5)}, "after a click at %s the dots are at %s, not at %s and"
+           " (5, 5)" % (clicked, sorted(cells), clicked))
+    return image
+
+
 def check_human_vs_computer(h):
     """A click in a cell: the human's dot in the first colour, the computer's answer
-    in the second; the top numbers follow the triangles each has filled."""
+    in the second, at (5, 5) after any first click; the top numbers follow the
+    triangles each has filled."""
+    game = h.start()
+    board, baseline = h.first_screen(game)
+    first_answer(h, game, board, baseline, (0, 4))
+    h.finish()
     game = h.start()
     theme = THEMES[1]
     board, baseline = h.first_screen(game)
     clicked = (2, 3)
-    game.click(*board.centre(*clicked))
-    image = game.wait_screen("two dots on the board",
-                             lambda im: len(occupied_cells(im, baseline, board)) >= 2)
-    image = game.wait_still()
+    image = first_answer(h, game, board, baseline, clicked)
     h.shot("first-move", image)
     cells = occupied_cells(image, baseline, board)
-    expect(len(cells) == 2 and clicked in cells, "after one click the dots are at %s" % sorted(cells))
-    (answer,) = cells - {clicked}
+    answer = (5, 5)
     for cell, colour, who in ((clicked, theme.first, "human"), (answer, theme.second, "computer")):
         wrong = [p for p in board.dot_core(*cell) if not matches(image, p, colour)]
         expect(not wrong, "the %s's dot at %s is not %s (e.g. %s at %s)" % (
@@ -426,7 +441,8 @@ def check_human_vs_human(h):
 
 
 def check_about_accelerators(h):
-    """Alt+? and Alt+/ open the About box; Enter closes it; the game goes on."""
+    """Alt+? and Alt+/ open one About box each; Enter closes it, no other follows,
+    and the game goes on."""
     game = h.start()
     h.first_screen(game)
     for key in ("alt+question", "alt+slash"):
@@ -435,8 +451,11 @@ def check_about_accelerators(h):
         h.shot(key.replace("+", "-"), h.desktop.screenshot())
         texts = [c["text"] for c in dialog.controls]
         expect("Vantor Version 2.0" in texts and "OK" in texts, "About box shows %s" % texts)
+        expect(len(game.dialogs()) == 1, "%s opened %d dialogs" % (key, len(game.dialogs())))
         game.dialog_keys("Return")
         game.wait_no_dialog()
+        time.sleep(1.0)
+        expect(not game.dialogs(), "another dialog opened after the About box of %s closed" % key)
         expect(game.alive(), "the game ended when the About box closed")
     info = h.desktop.probe_dict("window")
     expect(info.get("enabled") == "1", "the main window stays disabled after the About box")
@@ -452,6 +471,15 @@ def check_exit(h):
     wait_for("the window to go away", lambda: not h.desktop.game_window_present(), timeout=20)
 
 
+def check_close_box(h):
+    """Closing the window as its close box does (Alt+F4) ends the process with code 0."""
+    game = h.start()
+    h.first_screen(game)
+    game.keys("alt+F4")
+    code = game.wait_exit()
+    expect(code == 0, "vantor.exe exited with code %d" % code)
+
+
 CHECKS = [
     ("vantor.exe: 64-bit GUI program, system DLLs only", check_executable),
     ("window caption, class and size", check_window_identity),
@@ -464,4 +492,5 @@ CHECKS = [
     ("Human <> Human: alternating dots and triangles", check_human_vs_human),
     ("About box by Alt+? and Alt+/, closed by Enter", check_about_accelerators),
     ("Exit ends the process with code 0", check_exit),
+    ("the close box ends the process with code 0", check_close_box),
 ]

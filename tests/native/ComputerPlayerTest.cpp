@@ -1,4 +1,5 @@
 // The computer player: its draws, its patterns by level, and its moves.
+#include <chrono>
 #include <optional>
 #include <random>
 
@@ -8,6 +9,7 @@
 #include "common/GameHelpers.h"
 #include "common/RecordingCanvas.h"
 #include "draw/Grid.h"
+#include "game/ComputerPlayer.h"
 #include "game/Game.h"
 
 namespace {
@@ -140,6 +142,14 @@ TEST(ComputerMove, DrawsTheColumnThenTheRowAndRedrawsUntilEmpty) {
     game.playComputerMove();
     EXPECT_EQ(again.drawsTaken(), 4);
     EXPECT_EQ(game.cells[0][0], 1);
+}
+
+TEST(ComputerMove, TheThinkingPauseReallyRuns) {
+    // 32000 x 100 dependent steps: no machine does them in under 0.3 ms, so a
+    // shorter pause was cut down or optimised away.
+    const auto start = std::chrono::steady_clock::now();
+    thinkingPause(100);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::microseconds(300));
 }
 
 TEST(ComputerMove, ThePatternDecidesAfterTheDrawAndThePanelIsRedrawn) {

@@ -98,6 +98,14 @@ TEST(RoundFlow, AFirstPlayerWinMovesTheNextRoundUpALevelAndKeepsTheRoundCounts) 
     EXPECT_EQ(game.level, 2);
     EXPECT_EQ(dotCount(game), 0);
     EXPECT_EQ(game.trianglesTotal, 50);
+    // Each further win climbs one level, with that level's picture, up to Jupiter.
+    for (const auto& [level, picture] : {std::pair{3, "saturne.bmp"}, std::pair{4, "jupiter.bmp"}}) {
+        game.advancePending = 1;
+        game.newRound();
+        EXPECT_EQ(game.level, level);
+        EXPECT_EQ(game.rows, 6);
+        EXPECT_EQ(canvas.callsOf(DrawCall::Load).back().text, picture);
+    }
 }
 
 TEST(RoundFlow, LevelFourWrapsToTheNextBoardWithItsOwnCellSize) {

@@ -19,13 +19,20 @@ TEST(Settings, StartsAtTheInitialValues) {
     EXPECT_EQ(s.typeRadio, 1020);
 }
 
-TEST(Settings, TheSharedRadioIdsMeanOneThingPerDialog) {
-    EXPECT_EQ(levelChoice(1001)->level, 3);
-    EXPECT_EQ(typeChoice(1001)->playType, ComputerVsComputer);
-    EXPECT_EQ(levelChoice(1031)->level, 4);
+TEST(Settings, EveryRadioStandsForItsChoiceAndTheSharedIdsMeanOneThingPerDialog) {
+    const int sizes[][3] = {{1008, 6, 25},  {1009, 8, 25},  {1010, 10, 20}, {1012, 12, 20},
+                            {1032, 14, 20}, {1033, 16, 18}, {1035, 18, 16}, {1036, 20, 16}};
+    for (const auto& [radio, boardSize, cellSize] : sizes) {
+        SizeDialogState size;
+        ASSERT_TRUE(size.click(radio)) << radio;
+        EXPECT_EQ(size.pendingBoardSize, boardSize) << radio;
+        EXPECT_EQ(size.pendingCellSize, cellSize) << radio;
+    }
+    const std::pair<int, int> levels[] = {{1020, 1}, {1002, 2}, {1001, 3}, {1031, 4}};
+    for (const auto& [radio, level] : levels) EXPECT_EQ(levelChoice(radio)->level, level) << radio;
+    const std::pair<int, PlayType> types[] = {{1020, HumanVsComputer}, {1002, HumanVsHuman}, {1001, ComputerVsComputer}};
+    for (const auto& [radio, type] : types) EXPECT_EQ(typeChoice(radio)->playType, type) << radio;
     EXPECT_EQ(typeChoice(1031), nullptr);
-    EXPECT_EQ(sizeChoice(1033)->cellSize, 18);
-    EXPECT_EQ(sizeChoice(1008)->cellSize, 25);
     EXPECT_EQ(sizeChoice(1020), nullptr);
 }
 

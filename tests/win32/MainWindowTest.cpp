@@ -223,6 +223,21 @@ TEST(MainWindow, ExitDestroysTheWindowAndAsksToQuitWithZero) {
     EXPECT_EQ(quit.wParam, 0u);
 }
 
+// A queue that hands out one message and then fails.
+BOOL WINAPI failingQueue(LPMSG message, HWND, UINT, UINT) {
+    static bool handedOut = false;
+    if (handedOut) return -1;
+    handedOut = true;
+    *message = MSG{nullptr, WM_USER, 7, 0, 0, {}};
+    return TRUE;
+}
+
+TEST(MainWindow, TheMessageLoopEndsWithTheQuitCodeOrAFailureCode) {
+    PostQuitMessage(0);
+    EXPECT_EQ(runMessageLoop(nullptr), 0);
+    EXPECT_EQ(runMessageLoop(nullptr, failingQueue), kMessageLoopFailed);
+}
+
 TEST(MainWindow, TheCloseBoxEndsLikeExit) {
     MainWindow main;
     main.send(WM_SYSCOMMAND, SC_CLOSE, 0);

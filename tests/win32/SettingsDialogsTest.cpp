@@ -9,6 +9,7 @@
 
 #include "app/Shell.h"
 #include "common/GameHelpers.h"
+#include "game/ComputerPlayer.h"
 #include "game/Game.h"
 #include "res/resource.h"
 #include "settings/Settings.h"
@@ -207,12 +208,22 @@ TEST(SettingsDialogs, ALevelOrTypeClickTakesEffectEvenWhenCancelled) {
     EXPECT_EQ(currentGame->playType, HumanVsHuman);
 }
 
+// The dialog whose OK plays a round, and whether it was seen while the computer paused.
+HWND okDialog = nullptr;
+bool dialogSeenDuringRound = false;
+
 TEST(SettingsDialogs, TypeComputerAgainstComputerPlaysAWholeRoundBeforeTheDialogReturns) {
     MainWindow main;
     bool playedOut = false;
+    dialogSeenDuringRound = false;
+    // The dialog has ended, and left the screen, before the first move.
+    setPauseFunction([](int) { dialogSeenDuringRound |= IsWindowVisible(okDialog) != FALSE; });
     const DialogRun run = runDialog(kType.id, kType.procedure, [&](HWND dialog) {
+        okDialog = dialog;
         clickButton(dialog, 1001);
         clickButton(dialog, IDOK);
+        setPauseFunction(nullptr);
+        EXPECT_FALSE(dialogSeenDuringRound);
         // Still inside the dialog's modal loop: the round is already over.
         ASSERT_EQ(currentGame->playType, ComputerVsComputer);
         EXPECT_EQ(currentGame->trianglesMade, currentGame->trianglesTotal);
