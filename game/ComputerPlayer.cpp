@@ -2,6 +2,7 @@
 // cell patterns that replaces the random cell by one sure to close triangles.
 #include "game/ComputerPlayer.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 #include "draw/Grid.h"
@@ -96,6 +97,12 @@ bool scan(const Game& game, const Pattern (&patterns)[N], int lastRow, int first
 }
 
 }  // namespace
+
+int windowsRuntimeRand() {
+    static std::uint32_t state = 1;
+    state = state * 214013u + 2531011u;
+    return static_cast<int>((state >> 16) & 0x7FFF);
+}
 
 void setRandomSource(RandomSource source) { randomSource = source ? source : libraryRandom; }
 

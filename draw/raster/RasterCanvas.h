@@ -43,8 +43,10 @@ public:
     // the file cannot be written.
     bool saveBmp(const std::string& path) const;
 
-private:
+protected:
     Framebuffer screen;
+
+private:
     std::vector<Colour> snapshot;
     bool snapshotTaken = false;
 };

@@ -2,6 +2,7 @@
 #include <chrono>
 #include <optional>
 #include <random>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -142,6 +143,12 @@ TEST(ComputerMove, DrawsTheColumnThenTheRowAndRedrawsUntilEmpty) {
     game.playComputerMove();
     EXPECT_EQ(again.drawsTaken(), 4);
     EXPECT_EQ(game.cells[0][0], 1);
+}
+
+TEST(ComputerMove, TheWindowsRuntimeSequenceStartsAsRandDoesThere) {
+    const std::vector<int> draws = {windowsRuntimeRand(), windowsRuntimeRand(), windowsRuntimeRand(),
+                                    windowsRuntimeRand()};
+    EXPECT_EQ(draws, (std::vector<int>{41, 18467, 6334, 26500}));
 }
 
 TEST(ComputerMove, TheThinkingPauseReallyRuns) {

@@ -1,0 +1,110 @@
+// The browser shell's C++ side: the page turns the player's clicks, keys, menu
+// items, dialogs and resizes into these calls, and the command layer decides
+// what each of them does, as in the Windows program.
+#include <emscripten.h>
+
+#include <memory>
+
+#include "commands/Commands.h"
+#include "game/ComputerPlayer.h"
+#include "res/resource.h"
+#include "settings/Settings.h"
+#include "web/WebCanvas.h"
+
+namespace {
+
+// The pending values of the settings dialog that is open; one at a time.
+SizeDialogState sizeState;
+LevelDialogState levelState;
+TypeDialogState typeState;
+
+// Whether the page is due to show a new frame (about sixty times a second).
+EM_JS(int, frameIsDue, (), { return Module.vantorFrameIsDue() ? 1 : 0; });
+
+// Shows the board as it stands now and lets the browser paint it, then carries
+// on where the game was. The game itself goes on in the same order as ever.
+EM_ASYNC_JS(void, showBoardOnPage, (), { await Module.vantorShowBoard(); });
+
+// The computer's pause in the page: what the last moves drew is shown first, so
+// the dots of a round appear one after another, each after its pause.
+void showThenPause(int n) {
+    if (frameIsDue()) showBoardOnPage();
+    thinkingPause(n);
+}
+
+std::unique_ptr<Canvas> webCanvas(int width, int height) { return std::make_unique<WebCanvas>(width, height); }
+
+const WebCanvas* currentWebCanvas() { return static_cast<const WebCanvas*>(currentCanvas.get()); }
+
+}  // namespace
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void vantorStart() {
+    setRandomSource(windowsRuntimeRand);
+    setPauseFunction(showThenPause);
+}
+
+// The board area has a new size (the page's first layout included).
+EMSCRIPTEN_KEEPALIVE void vantorResize(int width, int height) { replaceCanvasAndGame(webCanvas, width, height); }
+
+// New and Reset; other ids are the page's own business.
+EMSCRIPTEN_KEEPALIVE void vantorCommand(int id) {
+    if (id == IDM_NEW) startNextRound();
+    if (id == IDM_RESET) resetScoresAndStartRound();
+}
+
+EMSCRIPTEN_KEEPALIVE int vantorBoardContains(int x, int y) { return boardContains(x, y) ? 1 : 0; }
+
+EMSCRIPTEN_KEEPALIVE void vantorPlaceDot(int x, int y) { placeDot(x, y); }
+
+// A settings dialog opens: its pending values come from the settings, and the
+// radio to show checked is returned (0 for a dialog without radios).
+EMSCRIPTEN_KEEPALIVE int vantorDialogOpen(int dialogId) {
+    switch (dialogId) {
+    case IDD_SIZE:
+        sizeState.open(settings);
+        return sizeState.pendingSizeRadio;
+    case IDD_LEVEL:
+        levelState.open(settings);
+        return levelState.pendingLevelRadio;
+    case IDD_TYPE:
+        typeState.open(settings);
+        return typeState.pendingTypeRadio;
+    default:
+        return 0;
+    }
+}
+
+EMSCRIPTEN_KEEPALIVE void vantorDialogClick(int dialogId, int radioId) {
+    if (dialogId == IDD_SIZE) sizeState.click(radioId);
+    if (dialogId == IDD_LEVEL) levelState.click(radioId, settings);
+    if (dialogId == IDD_TYPE) typeState.click(radioId, settings);
+}
+
+// OK, once the page has closed the dialog: the dialog's values reach the
+// settings, and a new game is made from them.
+EMSCRIPTEN_KEEPALIVE void vantorDialogOk(int dialogId) {
+    if (dialogId == IDD_SIZE) {
+        sizeState.ok(settings);
+    } else if (dialogId == IDD_LEVEL) {
+        levelState.ok(settings);
+    } else if (dialogId == IDD_TYPE) {
+        typeState.ok(settings);
+    } else {
+        return;
+    }
+    replaceGameFromSettings();
+}
+
+// Exit: the game and its canvas go; the page shows that the game is over.
+EMSCRIPTEN_KEEPALIVE void vantorExit() { releaseCanvasAndGame(); }
+
+// The current canvas's pixels for the page to show; null when there is none.
+EMSCRIPTEN_KEEPALIVE const Colour* vantorPixels() {
+    return currentCanvas ? currentWebCanvas()->framebuffer() : nullptr;
+}
+EMSCRIPTEN_KEEPALIVE int vantorWidth() { return currentCanvas ? currentCanvas->width : 0; }
+EMSCRIPTEN_KEEPALIVE int vantorHeight() { return currentCanvas ? currentCanvas->height : 0; }
+
+}  // extern "C"

@@ -1,0 +1,590 @@
+// vantor-page.js: the browser shell of Vantor. It builds the menu bar and the
+// dialogs from vantor.exe's own resources, shows the game's framebuffer on the
+// board's canvas, and turns clicks, keys, menu items, dialogs and resizes into
+// calls on the game (vantor.js), one at a time, as a window's messages are.
+"use strict";
+
+(function () {
+  const resources = VANTOR_RESOURCES;
+  const ids = resources.ids;
+  const PICTURES = ["terre.bmp", "mars.bmp", "saturne.bmp", "jupiter.bmp"];
+  // Dialog units to pixels: the base units of an 8-point dialog font.
+  const UNIT_X = 6 / 4;
+  const UNIT_Y = 13 / 8;
+  // The numbers and captions on the board: a bold font like the system font.
+  const BOARD_FONT = 'bold 13px Tahoma, Verdana, "DejaVu Sans", sans-serif';
+  const TEXT_ROWS = 15;
+
+  const menubar = document.getElementById("menubar");
+  const area = document.getElementById("board-area");
+  const canvas = document.getElementById("board");
+  const context = canvas.getContext("2d");
+
+  let game = null; // the WebAssembly module once it has started
+  let ended = false; // after Exit: nothing more runs
+  let openDialog = null; // the modal dialog on the page, if any
+
+  // ---- Calls into the game, one at a time ----------------------------------
+  // A computer round gives the page its turn between moves; meanwhile clicks,
+  // keys and resizes wait their turn, as messages wait in a window's queue.
+  let queue = Promise.resolve();
+
+  function enqueue(task) {
+    queue = queue.then(() => (ended ? undefined : task())).catch((error) => console.error(error));
+    return queue;
+  }
+
+  function call(name, ...args) {
+    return game.ccall(name, "number", args.map(() => "number"), args);
+  }
+
+  // A call that may play computer moves, and so give the page its turn.
+  async function callPlaying(name, ...args) {
+    await game.ccall(name, null, args.map(() => "number"), args, { async: true });
+    present();
+  }
+
+  // ---- The board's canvas ------------------------------------------------------
+  let image = null;
+
+  // Copies the game's framebuffer to the canvas. Its 0x00BBGGRR pixels are the
+  // bytes R, G, B, 0 in memory: ImageData's order, with the alpha set opaque.
+  function present() {
+    const width = call("vantorWidth");
+    const height = call("vantorHeight");
+    const pixels = call("vantorPixels");
+    if (canvas.width !== width) canvas.width = width;
+    if (canvas.height !== height) canvas.height = height;
+    if (!pixels || width === 0 || height === 0) return;
+    if (!image || image.width !== width || image.height !== height) image = context.createImageData(width, height);
+    image.data.set(game.HEAPU8.subarray(pixels, pixels + width * height * 4));
+    const words = new Uint32Array(image.data.buffer);
+    for (let i = 0; i < words.length; i++) words[i] |= 0xff000000;
+    context.putImageData(image, 0, 0);
+  }
+
+  // Between computer moves, at most once a frame: the board is shown and the
+  // browser gets its turn to paint it. The turn is a message round trip, not a
+  // timer, so a round is not slowed down by timer clamping.
+  const FRAME_MS = 15;
+  let lastShown = 0;
+  const turn = new MessageChannel();
+  let resumeAfterTurn = null;
+  turn.port1.onmessage = () => resumeAfterTurn();
+
+  function frameIsDue() {
+    return performance.now() - lastShown >= FRAME_MS;
+  }
+
+  function showBoard() {
+    lastShown = performance.now();
+    present();
+    return new Promise((resolve) => {
+      resumeAfterTurn = resolve;
+      turn.port2.postMessage(0);
+    });
+  }
+
+  // ---- Text in the page's font ---------------------------------------------
+  // The game draws its numbers and captions through these: each text becomes a
+  // mask of the pixels the font covers at least half, drawn in the colour.
+  const boardText = (function () {
+    const scratch = document.createElement("canvas");
+    const pen = scratch.getContext("2d", { willReadFrequently: true });
+    const masks = new Map();
+
+    function mask(text) {
+      let found = masks.get(text);
+      if (found) return found;
+      pen.font = BOARD_FONT;
+      const width = Math.max(1, Math.ceil(pen.measureText(text).width) + 2);
+      scratch.width = width;
+      scratch.height = TEXT_ROWS;
+      pen.font = BOARD_FONT;
+      pen.textBaseline = "top";
+      pen.fillStyle = "#000";
+      pen.fillText(text, 0, 0);
+      const alpha = pen.getImageData(0, 0, width, TEXT_ROWS).data;
+      const ink = new Uint8Array(width * TEXT_ROWS);
+      for (let i = 0; i < ink.length; i++) ink[i] = alpha[4 * i + 3] >= 128 ? 1 : 0;
+      found = { width, height: TEXT_ROWS, ink };
+      if (masks.size > 2000) masks.clear();
+      masks.set(text, found);
+      return found;
+    }
+
+    return {
+      mask,
+      draw(text, x, y, colour, pixels, width, height) {
+        const m = mask(text);
+        const target = new Uint32Array(game.HEAPU8.buffer, pixels, width * height);
+        for (let row = 0; row < m.height; row++) {
+          const ty = y + row;
+          if (ty < 0 || ty >= height) continue;
+          for (let column = 0; column < m.width; column++) {
+            const tx = x + column;
+            if (tx >= 0 && tx < width && m.ink[row * m.width + column]) target[ty * width + tx] = colour;
+          }
+        }
+      },
+      averageCharWidth() {
+        pen.font = BOARD_FONT;
+        const letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+        return Math.round(pen.measureText(letters).width / letters.length);
+      },
+    };
+  })();
+
+  // ---- The player's clicks -----------------------------------------------------
+  let audio = null;
+
+  // The short beep of a click on the board.
+  function beep() {
+    try {
+      audio = audio || new AudioContext();
+      const tone = audio.createOscillator();
+      const volume = audio.createGain();
+      tone.frequency.value = 880;
+      volume.gain.value = 0.05;
+      tone.connect(volume).connect(audio.destination);
+      tone.start();
+      tone.stop(audio.currentTime + 0.08);
+    } catch (error) {
+      // No sound in this browser: the click still plays.
+    }
+  }
+
+  canvas.addEventListener("mousedown", (event) => {
+    if (event.button !== 0 || !game) return;
+    canvas.style.cursor = "crosshair"; // until the mouse moves again
+    const bounds = canvas.getBoundingClientRect();
+    const x = Math.floor(event.clientX - bounds.left);
+    const y = Math.floor(event.clientY - bounds.top);
+    enqueue(async () => {
+      if (!call("vantorBoardContains", x, y)) return;
+      beep();
+      await callPlaying("vantorPlaceDot", x, y);
+    });
+  });
+  canvas.addEventListener("mousemove", () => {
+    canvas.style.cursor = "";
+  });
+
+  // ---- Resizes -----------------------------------------------------------------
+  // Every new size of the board area makes a new game on a new canvas; sizes
+  // that come faster than the game can follow are taken at their latest.
+  let resizeWaiting = false;
+
+  function resize() {
+    if (resizeWaiting) return;
+    resizeWaiting = true;
+    enqueue(async () => {
+      resizeWaiting = false;
+      await callPlaying("vantorResize", area.clientWidth, area.clientHeight);
+    });
+  }
+
+  // ---- Commands ------------------------------------------------------------------
+  function command(id) {
+    if (ended || openDialog) return;
+    switch (id) {
+      case ids.IDM_EXIT:
+        exit();
+        break;
+      case ids.IDM_NEW:
+      case ids.IDM_RESET:
+        enqueue(() => callPlaying("vantorCommand", id));
+        break;
+      case ids.IDM_ABOUT:
+        showDialog(ids.IDD_ABOUT);
+        break;
+      case ids.IDM_SIZE:
+        showDialog(ids.IDD_SIZE);
+        break;
+      case ids.IDM_LEVEL:
+        showDialog(ids.IDD_LEVEL);
+        break;
+      case ids.IDM_TYPE:
+        showDialog(ids.IDD_TYPE);
+        break;
+    }
+  }
+
+  // Exit: the game and its canvas are released, and the page says the game is
+  // over; nothing runs any more until the page is loaded again.
+  function exit() {
+    closeMenus();
+    enqueue(() => {
+      call("vantorExit");
+      ended = true;
+      resizeObserver.disconnect();
+      menubar.hidden = true;
+      area.hidden = true;
+      document.getElementById("game-over").hidden = false;
+    });
+  }
+
+  // ---- The menu bar ----------------------------------------------------------------
+  // Built from the menu resource: "&File" shows F underlined, and Alt+F opens it.
+  function mnemonic(text) {
+    const at = text.indexOf("&");
+    return at >= 0 && at + 1 < text.length ? text[at + 1].toLowerCase() : "";
+  }
+
+  function label(text) {
+    const span = document.createElement("span");
+    const at = text.indexOf("&");
+    if (at < 0) {
+      span.textContent = text;
+      return span;
+    }
+    const key = document.createElement("u");
+    key.textContent = text[at + 1];
+    span.append(text.slice(0, at), key, text.slice(at + 2));
+    return span;
+  }
+
+  let openPath = []; // the open menus, outermost first: {element, items, active}
+
+  function buildMenu(items) {
+    const list = document.createElement("ul");
+    list.className = "menu";
+    list.setAttribute("role", "menu");
+    list.hidden = true;
+    const entries = items.map((item) => {
+      const element = document.createElement("li");
+      element.className = "menu-item" + (item.items ? " popup" : "");
+      element.setAttribute("role", "menuitem");
+      element.dataset.text = item.text;
+      if (item.id !== undefined) element.dataset.command = item.id;
+      element.append(label(item.text));
+      const entry = { element, item, submenu: null };
+      if (item.items) {
+        entry.submenu = buildMenu(item.items);
+        element.append(entry.submenu.list);
+      }
+      element.addEventListener("mouseenter", () => highlight(list, entries.indexOf(entry)));
+      element.addEventListener("click", (event) => {
+        event.stopPropagation();
+        activate(entry);
+      });
+      return entry;
+    });
+    return { list, entries };
+  }
+
+  const titles = resources.menu.map((popup) => {
+    const element = document.createElement("div");
+    element.className = "menu-title";
+    element.setAttribute("role", "menuitem");
+    element.dataset.text = popup.text;
+    element.append(label(popup.text));
+    const menu = buildMenu(popup.items);
+    element.append(menu.list);
+    menubar.append(element);
+    const title = { element, popup, menu };
+    element.addEventListener("mousedown", (event) => {
+      if (event.target.closest(".menu")) return;
+      event.preventDefault();
+      if (openPath.length && openPath[0].title === title) closeMenus();
+      else openTitle(title);
+    });
+    element.addEventListener("mouseenter", () => {
+      if (openPath.length && openPath[0].title !== title) openTitle(title);
+    });
+    return title;
+  });
+
+  function openTitle(title) {
+    closeMenus();
+    title.element.classList.add("open");
+    title.menu.list.hidden = false;
+    openPath = [{ title, menu: title.menu, active: -1 }];
+  }
+
+  function openSubmenu(entry) {
+    const level = openPath.findIndex((open) => open.menu.entries.includes(entry));
+    openPath.slice(level + 1).forEach((open) => (open.menu.list.hidden = true));
+    openPath = openPath.slice(0, level + 1);
+    entry.submenu.list.hidden = false;
+    openPath.push({ title: openPath[0].title, menu: entry.submenu, active: -1 });
+  }
+
+  function highlight(list, index) {
+    const level = openPath.findIndex((open) => open.menu.list === list);
+    if (level < 0) return;
+    const open = openPath[level];
+    open.menu.entries.forEach((entry, k) => entry.element.classList.toggle("active", k === index));
+    open.active = index;
+    const entry = open.menu.entries[index];
+    if (entry && entry.submenu && entry.submenu.list.hidden) openSubmenu(entry);
+    else if (entry && !entry.submenu) {
+      openPath.slice(level + 1).forEach((inner) => (inner.menu.list.hidden = true));
+      openPath = openPath.slice(0, level + 1);
+    }
+  }
+
+  function closeMenus() {
+    for (const open of openPath) {
+      open.menu.list.hidden = true;
+      open.menu.entries.forEach((entry) => entry.element.classList.remove("active"));
+    }
+    titles.forEach((title) => title.element.classList.remove("open"));
+    openPath = [];
+  }
+
+  function activate(entry) {
+    if (entry.submenu) {
+      openSubmenu(entry);
+      return;
+    }
+    closeMenus();
+    command(entry.item.id);
+  }
+
+  document.addEventListener("mousedown", (event) => {
+    if (!event.target.closest("#menubar")) closeMenus();
+  });
+
+  // Keys in an open menu: its items' mnemonics, the arrows, Enter and Esc.
+  function menuKey(event) {
+    const open = openPath[openPath.length - 1];
+    const entries = open.menu.entries;
+    const key = event.key.toLowerCase();
+    const byMnemonic = entries.find((entry) => mnemonic(entry.item.text) === key);
+    if (byMnemonic) {
+      highlight(open.menu.list, entries.indexOf(byMnemonic));
+      activate(byMnemonic);
+    } else if (event.key === "ArrowDown") {
+      highlight(open.menu.list, open.active < 0 ? 0 : (open.active + 1) % entries.length);
+    } else if (event.key === "ArrowUp") {
+      highlight(open.menu.list, open.active <= 0 ? entries.length - 1 : open.active - 1);
+    } else if (event.key === "Enter") {
+      if (open.active >= 0) activate(entries[open.active]);
+    } else if (event.key === "ArrowRight") {
+      const entry = entries[open.active];
+      if (entry && entry.submenu) {
+        activate(entry);
+        highlight(entry.submenu.list, 0);
+      } else openTitle(titles[(titles.indexOf(openPath[0].title) + 1) % titles.length]);
+    } else if (event.key === "ArrowLeft") {
+      if (openPath.length > 1) {
+        open.menu.list.hidden = true;
+        openPath.pop();
+      } else openTitle(titles[(titles.indexOf(openPath[0].title) + titles.length - 1) % titles.length]);
+    } else if (event.key === "Escape") {
+      if (openPath.length > 1) {
+        open.menu.list.hidden = true;
+        openPath.pop();
+      } else closeMenus();
+    } else return false;
+    return true;
+  }
+
+  document.addEventListener("keydown", (event) => {
+    if (ended || openDialog || event.ctrlKey || event.metaKey) return;
+    let handled = false;
+    const accelerator = resources.accelerators.find(
+      (a) => a.key === event.key && a.alt === event.altKey
+    );
+    if (accelerator && event.altKey) {
+      closeMenus();
+      command(accelerator.command);
+      handled = true;
+    } else if (event.altKey) {
+      const title = titles.find((t) => mnemonic(t.popup.text) === event.key.toLowerCase());
+      if (title) {
+        openTitle(title);
+        handled = true;
+      }
+    } else if (openPath.length) {
+      handled = menuKey(event);
+    }
+    if (handled) event.preventDefault();
+  });
+
+  // ---- Dialogs ---------------------------------------------------------------------
+  // A dialog of the resources, modal on the page: the same caption, texts,
+  // radios, icon and buttons, placed by the template's dialog units. The dialog
+  // ends before its OK reaches the game, as in the Windows program.
+  function control(spec, dialogId) {
+    let element;
+    switch (spec.kind) {
+      case "default":
+      case "button":
+        element = document.createElement("button");
+        element.type = "button";
+        element.textContent = spec.text;
+        if (spec.kind === "default") element.className = "default";
+        break;
+      case "radio": {
+        element = document.createElement("label");
+        const radio = document.createElement("input");
+        radio.type = "radio";
+        radio.name = "choice" + dialogId;
+        radio.value = spec.id;
+        radio.tabIndex = -1;
+        element.append(radio, spec.text);
+        break;
+      }
+      case "group": {
+        element = document.createElement("fieldset");
+        const legend = document.createElement("legend");
+        legend.textContent = spec.text;
+        element.append(legend);
+        break;
+      }
+      case "icon":
+        element = document.createElement("img");
+        element.src = "vantor.ico";
+        element.alt = "";
+        break;
+      default:
+        element = document.createElement("div");
+        element.textContent = spec.text;
+    }
+    element.dataset.id = spec.id;
+    element.style.left = Math.round(spec.x * UNIT_X) + "px";
+    element.style.top = Math.round(spec.y * UNIT_Y) + "px";
+    if (spec.kind !== "icon") {
+      element.style.width = Math.round(spec.width * UNIT_X) + "px";
+      element.style.height = Math.round(spec.height * UNIT_Y) + "px";
+    }
+    return element;
+  }
+
+  function showDialog(dialogId) {
+    closeMenus();
+    const template = resources.dialogs[dialogId];
+    const dialog = document.createElement("dialog");
+    dialog.className = "window";
+    dialog.dataset.id = dialogId;
+    const caption = document.createElement("div");
+    caption.className = "caption";
+    const title = document.createElement("span");
+    title.className = "title";
+    title.textContent = template.caption;
+    const close = document.createElement("button");
+    close.type = "button";
+    close.className = "close";
+    close.textContent = "\u00d7";
+    close.tabIndex = -1;
+    close.setAttribute("aria-label", "Close");
+    caption.append(title, close);
+    const client = document.createElement("div");
+    client.className = "client";
+    client.style.width = Math.round(template.width * UNIT_X) + "px";
+    client.style.height = Math.round(template.height * UNIT_Y) + "px";
+    template.controls.forEach((spec) => client.append(control(spec, dialogId)));
+    dialog.append(caption, client);
+    const bounds = area.getBoundingClientRect();
+    dialog.style.left = Math.round(bounds.left + template.x * UNIT_X) + "px";
+    dialog.style.top = Math.round(bounds.top + template.y * UNIT_Y) + "px";
+
+    const radios = [...client.querySelectorAll("input[type=radio]")];
+    const hasSettings = radios.length > 0;
+    const ok = client.querySelector("button.default");
+    openDialog = dialog;
+
+    let finished = false;
+    function finish(accepted) {
+      if (finished) return;
+      finished = true;
+      dialog.close();
+      dialog.remove();
+      openDialog = null;
+      if (accepted && hasSettings) enqueue(() => callPlaying("vantorDialogOk", dialogId));
+    }
+    client.addEventListener("click", (event) => {
+      const button = event.target.closest("button");
+      if (button) finish(Number(button.dataset.id) === ids.IDOK);
+    });
+    close.addEventListener("click", () => finish(false));
+    dialog.addEventListener("cancel", (event) => {
+      event.preventDefault();
+      finish(false);
+    });
+    dialog.addEventListener("keydown", (event) => {
+      if (event.key === "Enter") {
+        event.preventDefault();
+        const focused = document.activeElement;
+        finish(!(focused && focused.tagName === "BUTTON" && focused !== ok));
+      } else if (event.key === "Escape") {
+        event.preventDefault();
+        finish(false);
+      }
+    });
+    radios.forEach((radio) => {
+      radio.addEventListener("change", () => {
+        radios.forEach((other) => (other.tabIndex = other === radio ? 0 : -1));
+        enqueue(() => call("vantorDialogClick", dialogId, Number(radio.value)));
+      });
+    });
+
+    // The pending values are loaded when the dialog opens; the stored radio is
+    // the one shown checked, and the keyboard focus starts on OK.
+    enqueue(() => {
+      const stored = hasSettings ? call("vantorDialogOpen", dialogId) : 0;
+      for (const radio of radios) {
+        radio.checked = Number(radio.value) === stored;
+        radio.tabIndex = radio.checked ? 0 : -1;
+      }
+      document.body.append(dialog);
+      dialog.showModal();
+      ok.focus();
+    });
+  }
+
+  // ---- Start -------------------------------------------------------------------------
+  // The four backdrops are fetched into the game's working folder; one that is
+  // missing is simply absent, as a missing file is for vantor.exe.
+  async function fetchPictures(module) {
+    await Promise.all(
+      PICTURES.map(async (name) => {
+        try {
+          const response = await fetch(name, { cache: "no-cache" });
+          if (response.ok) module.FS.writeFile(name, new Uint8Array(await response.arrayBuffer()));
+        } catch (error) {
+          // Not there: the board stands on black.
+        }
+      })
+    );
+  }
+
+  const resizeObserver = new ResizeObserver(() => {
+    if (game && !ended) resize();
+  });
+
+  document.title = resources.strings[ids.IDS_APP_TITLE] || document.title;
+
+  createVantor({
+    vantorFrameIsDue: frameIsDue,
+    vantorShowBoard: showBoard,
+    vantorText: {
+      draw: (...args) => boardText.draw(...args),
+      averageCharWidth: () => boardText.averageCharWidth(),
+    },
+  })
+    .then(async (module) => {
+      await fetchPictures(module);
+      game = module;
+      game.ccall("vantorStart", null, [], []);
+      resizeObserver.observe(area);
+      resize();
+    })
+    .catch((error) => {
+      console.error(error);
+      menubar.hidden = true;
+      area.hidden = true;
+      document.getElementById("no-game").hidden = false;
+    });
+
+  // What the end-to-end checks read: the masks of the board's font, the same
+  // the game draws with, and whether the page is still busy with the game.
+  window.vantorPage = {
+    textMask: (text) => boardText.mask(text),
+    averageCharWidth: () => boardText.averageCharWidth(),
+    idle: () => queue,
+    started: () => game !== null,
+  };
+})();
