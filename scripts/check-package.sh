@@ -51,7 +51,6 @@ python3 -B - "$ROOT" "$BUILD" "$ZIP" "$SCRATCH" "$OUT" <<'EOF'
 
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import time
@@ -62,7 +61,7 @@ ROOT, BUILD, ZIP, SCRATCH, OUT = sys.argv[1:6]
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
 import imaging  # noqa: E402
-from checks import Harness, expect  # noqa: E402
+from checks import Harness, broken_pictures, expect  # noqa: E402
 from game_screen import THEMES, Board, colour_name, matches, occupied_cells  # noqa: E402
 from wine_desktop import CheckFailed, Desktop, wait_for  # noqa: E402
 
@@ -116,6 +115,7 @@ def desktop_for(folder):
     desktop = Desktop(BUILD, LOG)
     desktop.exe = os.path.join(folder, "vantor.exe")
     desktop.build_dir = folder  # where the game runs and the pictures are read
+    desktop.pictures_dir = folder
     return desktop
 
 
@@ -146,7 +146,7 @@ def check_earth(h):
     """Started from the unpacked folder, the first screen shows Earth stretched
     over the client area behind the board."""
     expect(os.path.isdir(UNPACKED), "nothing unpacked to start")
-    h.desktop = desktop_for(UNPACKED)
+    h.front = desktop_for(UNPACKED)
     game = h.start()
     theme = THEMES[1]
     board, image = h.first_screen(game)
@@ -167,18 +167,6 @@ def check_exit(h):
     expect(code == 0, "vantor.exe exited with code %d" % code)
 
 
-def broken_bmp_files(real_earth):
-    """Files that a picture loader must refuse without harm."""
-    absurd = struct.pack("<IiiHHIIiiII", 40, 200000, 200000, 1, 32, 0, 0, 2835, 2835, 0, 0)
-    absurd = b"BM" + struct.pack("<IHHI", 54 + 64, 0, 0, 54) + absurd + bytes(64)
-    return {
-        "terre.bmp": real_earth[:len(real_earth) // 3],   # cut short in its pixels
-        "mars.bmp": b"",                                  # empty
-        "saturne.bmp": b"Saturn has rings, not pixels.\r\n" * 40,  # not a BMP
-        "jupiter.bmp": absurd,                            # 200000 x 200000 in 118 bytes
-    }
-
-
 def click_control(game, dialog, text):
     left, top, right, bottom = dialog.control(text)["rect"]
     game.click_screen((left + right) // 2, (top + bottom) // 2)
@@ -192,10 +180,10 @@ def check_broken_pictures(h):
     shutil.copytree(UNPACKED, BROKEN)
     with open(os.path.join(UNPACKED, "terre.bmp"), "rb") as f:
         earth = f.read()
-    for name, blob in broken_bmp_files(earth).items():
+    for name, blob in broken_pictures(earth).items():
         with open(os.path.join(BROKEN, name), "wb") as f:
             f.write(blob)
-    h.desktop = desktop_for(BROKEN)
+    h.front = desktop_for(BROKEN)
     game = h.start()
     board, baseline = h.first_screen(game)
     h.shot("level1", baseline)
@@ -235,7 +223,7 @@ def main():
     passed = failed = 0
     for number, (name, check) in enumerate(checks, 1):
         harness.check_name = "%02d" % number
-        harness.desktop.log("=== %s" % name)
+        harness.front.log("=== %s" % name)
         started = time.monotonic()
         problem = None
         try:
@@ -244,10 +232,10 @@ def main():
             problem = str(e)
         except Exception as e:  # a broken check is a failed check, not a crashed run
             problem = "%s: %s" % (type(e).__name__, e)
-            harness.desktop.log(traceback.format_exc())
+            harness.front.log(traceback.format_exc())
         if problem:
             try:
-                harness.shot("failed", harness.desktop.screenshot())
+                harness.shot_screen("failed")
             except Exception:
                 pass
         # The game stays open from the Earth check to the Exit check only.

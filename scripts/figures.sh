@@ -110,7 +110,7 @@ class Screen:
 def main():
     desktop = Desktop(WIN, LOG)
     # A first start, not timed, finds where the client area lies on the screen.
-    game = desktop.start_game(WIN)
+    game = desktop.start_game()
     origin, client = game.origin, game.client
     game.stop()
     board = Board(client[0], client[1], *FIRST_BOARD)

@@ -11,9 +11,13 @@
   // Dialog units to pixels: the base units of an 8-point dialog font.
   const UNIT_X = 6 / 4;
   const UNIT_Y = 13 / 8;
-  // The numbers and captions on the board: a bold font like the system font.
-  const BOARD_FONT = 'bold 13px Tahoma, Verdana, "DejaVu Sans", sans-serif';
+  // The numbers and captions on the board: a bold font like the system font, at
+  // the largest size up to 13 pixels whose numbers fit the panel's rectangles
+  // (25 by 15 pixels for up to three digits), which are restored before each
+  // number is drawn again: wider digits would leave traces of the old ones.
+  const BOARD_FONT_FAMILY = 'Tahoma, Verdana, "DejaVu Sans", sans-serif';
   const TEXT_ROWS = 15;
+  const WIDEST_NUMBER = 24;
 
   const menubar = document.getElementById("menubar");
   const area = document.getElementById("board-area");
@@ -92,6 +96,12 @@
     const scratch = document.createElement("canvas");
     const pen = scratch.getContext("2d", { willReadFrequently: true });
     const masks = new Map();
+    let BOARD_FONT = "";
+    for (let size = 13; size >= 8; size--) {
+      BOARD_FONT = "bold " + size + "px " + BOARD_FONT_FAMILY;
+      pen.font = BOARD_FONT;
+      if (pen.measureText("888").width <= WIDEST_NUMBER) break;
+    }
 
     function mask(text) {
       let found = masks.get(text);
@@ -258,6 +268,7 @@
       element.dataset.text = item.text;
       if (item.id !== undefined) element.dataset.command = item.id;
       element.append(label(item.text));
+      list.append(element);
       const entry = { element, item, submenu: null };
       if (item.items) {
         entry.submenu = buildMenu(item.items);

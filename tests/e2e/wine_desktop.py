@@ -4,6 +4,7 @@ cannot tell. Every wait polls with a time limit instead of sleeping blindly."""
 
 import os
 import re
+import shutil
 import subprocess
 import tempfile
 import time
@@ -33,8 +34,13 @@ def wait_for(what, probe, timeout=30.0, interval=0.05):
 class Desktop:
     """The X display and the Wine prefix the game runs in (from the environment)."""
 
+    name = "wine"
+
     def __init__(self, build_dir, log_path):
         self.build_dir = os.path.abspath(build_dir)
+        self.pictures_dir = self.build_dir
+        self._masks = {}
+        self._char_width = None
         self.exe = os.path.join(self.build_dir, "vantor.exe")
         self.probe_exe = os.path.join(self.build_dir, "tests", "e2e", "winprobe.exe")
         self.log_path = log_path
@@ -79,6 +85,31 @@ class Desktop:
             raise CheckFailed("xdotool %s failed: %s" % (" ".join(map(str, args)), text.strip()))
         return text
 
+    def close(self):
+        pass
+
+    def text_mask(self, text):
+        """The text as the default device-context font draws it."""
+        if text not in self._masks:
+            rows = []
+            for key, value in self.probe("text", text):
+                if key == "row":
+                    rows.append(value)
+                elif key == "avecharwidth":
+                    self._char_width = int(value)
+            if not rows:
+                raise CheckFailed("winprobe drew nothing for %r" % text)
+            self._masks[text] = rows
+        return self._masks[text]
+
+    def average_char_width(self):
+        if self._char_width is None:
+            self.text_mask("0")
+        return self._char_width
+
+    def save_screenshot(self, path):
+        imaging.write_png(self.screenshot(), path)
+
     def screenshot(self):
         """The whole X screen."""
         path = os.path.join(self.scratch, "screen.ppm")
@@ -90,10 +121,16 @@ class Desktop:
     def game_window_present(self):
         return self.probe_dict("window", GAME_CLASS).get("found") == "1"
 
-    def start_game(self, cwd=None):
+    def start_game(self, pictures=None):
+        """Starts vantor.exe; with `pictures`, a copy of it in that folder, so that
+        it reads the backdrops there (Wine looks in the program's folder too)."""
         if self.game_window_present():
             raise CheckFailed("a game window from an earlier start is still open")
-        return Game(self, cwd or self.build_dir)
+        if pictures is None:
+            return Game(self, self.build_dir, self.exe)
+        exe = os.path.join(pictures, "vantor.exe")
+        shutil.copy(self.exe, exe)
+        return Game(self, pictures, exe)
 
 
 class Dialog:
@@ -130,10 +167,10 @@ class Dialog:
 class Game:
     """One run of vantor.exe."""
 
-    def __init__(self, desktop, cwd):
+    def __init__(self, desktop, cwd, exe):
         self.desktop = desktop
         self.log = open(desktop.log_path, "a")
-        self.process = subprocess.Popen(["wine", desktop.exe], cwd=cwd, stdout=self.log,
+        self.process = subprocess.Popen(["wine", exe], cwd=cwd, stdout=self.log,
                                         stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
         try:
             self.info = wait_for("the game window to appear", self._visible_window, timeout=30)
@@ -185,6 +222,35 @@ class Game:
 
     def click_screen(self, x, y):
         self.desktop.xdotool("mousemove", "--sync", x, y, "click", "1")
+
+    def click_all(self, points):
+        """Left clicks at client pixels, one after the other, as fast as a hand could."""
+        args = []
+        for x, y in points:
+            args += ["mousemove", "--sync", self.origin[0] + x, self.origin[1] + y, "click", "1"]
+        if args:
+            self.desktop.xdotool(*args)
+
+    def resize(self, width, height):
+        """The window made larger or smaller, so that its client area is width x height."""
+        outer = [int(v) for v in self.info["outer"].split()]
+        frame = (outer[2] - outer[0] - self.client[0], outer[3] - outer[1] - self.client[1])
+        self.desktop.probe("resize", str(width + frame[0]), str(height + frame[1]))
+
+        def resized():
+            info = self.desktop.probe_dict("window", GAME_CLASS)
+            client = tuple(int(v) for v in info.get("client", "0 0").split())
+            return info if client == (width, height) else None
+        self.info = wait_for("the client area to become %dx%d" % (width, height), resized, timeout=30)
+        self.client = (width, height)
+
+    def menu_items(self):
+        """The menu bar's items as (path, command id or "popup", text), read from
+        the menu resource that the window's class names."""
+        lines = self.desktop.probe("menu-resource", self.desktop.exe, "109")
+        if ("found", "1") not in lines:
+            raise CheckFailed("vantor.exe holds no menu 109")
+        return [tuple(value.split(" ", 2)) for key, value in lines if key == "item"]
 
     # --- what is on the screen ----------------------------------------------
 

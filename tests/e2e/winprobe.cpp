@@ -88,6 +88,18 @@ int probeWindow(const char* wanted) {
     return 0;
 }
 
+// resize <width> <height> [class]: gives the window that outer size, as dragging
+// its frame would; the game's window procedure gets the new client size.
+int resizeWindow(int width, int height, const char* wanted) {
+    HWND window = FindWindowA(wanted, nullptr);
+    if (!window) {
+        say("found", "0");
+        return 1;
+    }
+    say("found", "1");
+    return SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
+}
+
 // Walks a menu depth first: "item <path> <id or popup> <text>", the path being the
 // positions from the menu bar down, joined by dots.
 void walkMenu(HMENU menu, const std::string& path) {
@@ -231,6 +243,7 @@ int probeText(const char* text) {
 int usage() {
     std::fprintf(stderr,
                  "usage: winprobe window|dialogs [class]\n"
+                 "       winprobe resize <width> <height> [class]\n"
                  "       winprobe menu-resource <exe> <id>\n"
                  "       winprobe text <string>\n");
     return 2;
@@ -247,6 +260,8 @@ int main(int argc, char** argv) {
         result = probeWindow(wanted);
     } else if (command == "dialogs") {
         result = probeDialogs(wanted);
+    } else if (command == "resize" && (argc == 4 || argc == 5)) {
+        result = resizeWindow(std::atoi(argv[2]), std::atoi(argv[3]), argc == 5 ? argv[4] : kDefaultClass);
     } else if (command == "menu-resource" && argc == 4) {
         result = probeMenuResource(argv[2], std::atoi(argv[3]));
     } else if (command == "text" && argc == 3) {
