@@ -18,6 +18,9 @@ SizeDialogState sizeState;
 LevelDialogState levelState;
 TypeDialogState typeState;
 
+// The time spent in the computer's pauses so far, for the page's figures.
+double pauseMilliseconds = 0;
+
 // Whether the page is due to show a new frame (about sixty times a second).
 EM_JS(int, frameIsDue, (), { return Module.vantorFrameIsDue() ? 1 : 0; });
 
@@ -29,7 +32,9 @@ EM_ASYNC_JS(void, showBoardOnPage, (), { await Module.vantorShowBoard(); });
 // the dots of a round appear one after another, each after its pause.
 void showThenPause(int n) {
     if (frameIsDue()) showBoardOnPage();
+    const double start = emscripten_get_now();
     thinkingPause(n);
+    pauseMilliseconds += emscripten_get_now() - start;
 }
 
 std::unique_ptr<Canvas> webCanvas(int width, int height) { return std::make_unique<WebCanvas>(width, height); }
@@ -104,6 +109,9 @@ EMSCRIPTEN_KEEPALIVE void vantorExit() { releaseCanvasAndGame(); }
 EMSCRIPTEN_KEEPALIVE const Colour* vantorPixels() {
     return currentCanvas ? currentWebCanvas()->framebuffer() : nullptr;
 }
+// The time the computer has spent in its pauses since the page was loaded.
+EMSCRIPTEN_KEEPALIVE double vantorPauseMilliseconds() { return pauseMilliseconds; }
+
 EMSCRIPTEN_KEEPALIVE int vantorWidth() { return currentCanvas ? currentCanvas->width : 0; }
 EMSCRIPTEN_KEEPALIVE int vantorHeight() { return currentCanvas ? currentCanvas->height : 0; }
 

@@ -42,10 +42,20 @@
     return game.ccall(name, "number", args.map(() => "number"), args);
   }
 
-  // A call that may play computer moves, and so give the page its turn.
+  let firstShown = null; // when the first board was on the screen, from the page's start
+  let lastAnswer = null; // from the last click on the board to its answer on the screen
+
+  // A call that may play computer moves, and so give the page its turn. The
+  // time it took until its end was on the screen, and how much of it the
+  // computer paused, are kept for the figures of the README.
+  let lastCall = null;
+
   async function callPlaying(name, ...args) {
+    const started = performance.now();
+    const paused = call("vantorPauseMilliseconds");
     await game.ccall(name, null, args.map(() => "number"), args, { async: true });
     present();
+    lastCall = { name, milliseconds: performance.now() - started, paused: call("vantorPauseMilliseconds") - paused };
   }
 
   // ---- The board's canvas ------------------------------------------------------
@@ -65,6 +75,7 @@
     const words = new Uint32Array(image.data.buffer);
     for (let i = 0; i < words.length; i++) words[i] |= 0xff000000;
     context.putImageData(image, 0, 0);
+    if (firstShown === null) firstShown = performance.now();
   }
 
   // Between computer moves, at most once a frame: the board is shown and the
@@ -170,10 +181,12 @@
     const bounds = canvas.getBoundingClientRect();
     const x = Math.floor(event.clientX - bounds.left);
     const y = Math.floor(event.clientY - bounds.top);
+    const clicked = event.timeStamp;
     enqueue(async () => {
       if (!call("vantorBoardContains", x, y)) return;
       beep();
       await callPlaying("vantorPlaceDot", x, y);
+      lastAnswer = performance.now() - clicked;
     });
   });
   canvas.addEventListener("mousemove", () => {
@@ -590,12 +603,14 @@
       document.getElementById("no-game").hidden = false;
     });
 
-  // What the end-to-end checks read: the masks of the board's font, the same
-  // the game draws with, and whether the page is still busy with the game.
+  // What the end-to-end checks and the figures read: the masks of the board's
+  // font, the same the game draws with, whether the page is still busy with
+  // the game, and how long things took.
   window.vantorPage = {
     textMask: (text) => boardText.mask(text),
     averageCharWidth: () => boardText.averageCharWidth(),
     idle: () => queue,
     started: () => game !== null,
+    timings: () => ({ firstShown, lastCall, lastAnswer }),
   };
 })();
