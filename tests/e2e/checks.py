@@ -344,14 +344,19 @@ def check_size_dialog(h):
 
 
 def check_level_dialog(h):
-    """Vantor > Settings > Level, "Level 2", OK: Mars stretched, a white grid, the
-    panel in green and white."""
+    """Vantor > Settings > Level, by keyboard only: Tab past OK and Cancel to the
+    checked radio, Down to "Level 2", Enter for OK: Mars stretched, a white grid,
+    the panel in green and white."""
     game = h.start()
     h.first_screen(game)
     dialog = h.open_dialog(game, ("alt+v", "s", "l"), "Dialog", "Level 2")
     expect(dialog.checked() == ["Level 1"], "the Level dialog opens with %s checked"
            % dialog.checked())
-    h.choose(game, dialog, LEVEL_DIALOG, "Level 2")
+    game.dialog_keys("Tab", "Tab", "Down")
+    wait_for("Level 2 to be the one radio checked",
+             lambda: game.dialogs() and game.dialogs()[0].checked() == ["Level 2"], timeout=30)
+    game.dialog_keys("Return")
+    game.wait_no_dialog(timeout=60)
     theme = THEMES[2]
     board, image = h.first_screen(game, theme)
     h.shot("level2", image)

@@ -228,7 +228,7 @@ class Page:
     def keys(self, *keys):
         """Key strokes to the page, one after the other, named as xdotool names them."""
         for key in keys:
-            actions = ActionChains(self.driver)
+            actions = ActionChains(self.driver, duration=0)
             *modifiers, name = key.split("+")
             held = [Keys.ALT if m == "alt" else Keys.SHIFT if m == "shift" else Keys.CONTROL
                     for m in modifiers]
@@ -246,21 +246,21 @@ class Page:
         """A left click at board pixel (x, y)."""
         board = self.driver.find_element(By.ID, "board")
         width, height = self.driver.execute_script("return [arguments[0].width, arguments[0].height];", board)
-        ActionChains(self.driver).move_to_element_with_offset(board, x - width // 2, y - height // 2) \
+        ActionChains(self.driver, duration=0).move_to_element_with_offset(board, x - width // 2, y - height // 2) \
             .click().perform()
 
     def click_all(self, points):
         """Left clicks at board pixels, one after the other."""
         board = self.driver.find_element(By.ID, "board")
         width, height = self.driver.execute_script("return [arguments[0].width, arguments[0].height];", board)
-        actions = ActionChains(self.driver)
+        actions = ActionChains(self.driver, duration=0)
         for x, y in points:
             actions.move_to_element_with_offset(board, x - width // 2, y - height // 2).click()
         actions.perform()
 
     def click_screen(self, x, y):
         """A left click at page pixel (x, y)."""
-        actions = ActionBuilder(self.driver)
+        actions = ActionBuilder(self.driver, duration=0)
         actions.pointer_action.move_to_location(x, y)
         actions.pointer_action.click()
         actions.perform()
