@@ -42,14 +42,12 @@
     return game.ccall(name, "number", args.map(() => "number"), args);
   }
 
-  let firstShown = null; // when the first board was on the screen, from the page's start
+  // Timings kept for the figures of the README, in milliseconds.
+  let firstShown = null; // the first board on the screen, from the page's start
   let lastAnswer = null; // from the last click on the board to its answer on the screen
+  let lastCall = null; // the last call that may play: its length, and its pauses
 
-  // A call that may play computer moves, and so give the page its turn. The
-  // time it took until its end was on the screen, and how much of it the
-  // computer paused, are kept for the figures of the README.
-  let lastCall = null;
-
+  // A call that may play computer moves, and so give the page its turn.
   async function callPlaying(name, ...args) {
     const started = performance.now();
     const paused = call("vantorPauseMilliseconds");
@@ -177,6 +175,7 @@
 
   canvas.addEventListener("mousedown", (event) => {
     if (event.button !== 0 || !game) return;
+    if (openPath.length) return; // the click only closes the open menu
     canvas.style.cursor = "crosshair"; // until the mouse moves again
     const bounds = canvas.getBoundingClientRect();
     const x = Math.floor(event.clientX - bounds.left);
