@@ -50,6 +50,7 @@
   // A call that may play computer moves, and so give the page its turn.
   async function callPlaying(name, ...args) {
     const started = performance.now();
+    lastShown = started; // a call shows its moves from its second frame on
     const paused = call("vantorPauseMilliseconds");
     await game.ccall(name, null, args.map(() => "number"), args, { async: true });
     present();
@@ -157,20 +158,27 @@
   // ---- The player's clicks -----------------------------------------------------
   let audio = null;
 
-  // The short beep of a click on the board.
-  function beep() {
+  // The short beep of a click on the board. The browser's audio is made at the
+  // first beep, which takes a while: that one sounds a moment later rather
+  // than hold up the dot and the computer's answer.
+  function tone() {
     try {
       audio = audio || new AudioContext();
-      const tone = audio.createOscillator();
+      const oscillator = audio.createOscillator();
       const volume = audio.createGain();
-      tone.frequency.value = 880;
+      oscillator.frequency.value = 880;
       volume.gain.value = 0.05;
-      tone.connect(volume).connect(audio.destination);
-      tone.start();
-      tone.stop(audio.currentTime + 0.08);
+      oscillator.connect(volume).connect(audio.destination);
+      oscillator.start();
+      oscillator.stop(audio.currentTime + 0.08);
     } catch (error) {
       // No sound in this browser: the click still plays.
     }
+  }
+
+  function beep() {
+    if (audio) tone();
+    else setTimeout(tone, 0);
   }
 
   canvas.addEventListener("mousedown", (event) => {
