@@ -9,6 +9,7 @@
 HINSTANCE appInstance = nullptr;
 char windowTitle[kTextBufferSize] = {};
 char windowClassName[kTextBufferSize] = {};
+BeepFunction clickBeep = MessageBeep;
 
 namespace {
 
@@ -25,7 +26,7 @@ void resize(HWND window, int width, int height) {
 void click(int x, int y) {
     SetCursor(LoadCursorA(nullptr, IDC_CROSS));
     if (!boardContains(x, y)) return;
-    MessageBeep(kClickBeep);
+    clickBeep(kClickBeep);
     placeDot(x, y);
 }
 

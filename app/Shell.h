@@ -14,6 +14,11 @@ extern HINSTANCE appInstance;
 extern char windowTitle[kTextBufferSize];
 extern char windowClassName[kTextBufferSize];
 
+// What a click on the board sounds: MessageBeep in the program; tests count the
+// beeps instead.
+using BeepFunction = BOOL(WINAPI*)(UINT type);
+extern BeepFunction clickBeep;
+
 // Registers the main window class under windowClassName.
 void initWindowClass(HINSTANCE instance);
 // Makes the 500 x 500 main window at (0, 0) and shows it; false when it could not be made.

@@ -201,9 +201,8 @@ def restart_wine(log_path):
 # --- the run ----------------------------------------------------------------------
 
 class Run:
-    def __init__(self, work, catalogue):
+    def __init__(self, work):
         self.work = work
-        self.catalogue = catalogue
         self.src = os.path.join(work, "src")
         self.trees = {"native": os.path.join(work, "native"), "win": os.path.join(work, "win")}
         self.logs = os.path.join(work, "logs")
@@ -263,7 +262,7 @@ class Run:
         if outcome.code == 0:
             return False, ""
         output = read(log)
-        failed = re.findall(r"^\[  FAILED  \] (\S+\.\S+)(?: \(\d+ ms\))?$", output, re.M)
+        failed = re.findall(r"^\[  FAILED  \] ([^\s,]+\.[^\s,]+)", output, re.M)
         return True, names(list(dict.fromkeys(failed)) or ctest_failures(output))
 
     def e2e(self, log, only=None, fail_fast=True):
@@ -366,21 +365,28 @@ def ctest_failures(output):
 
 
 def e2e_failures(output):
-    """(check name, problem) of each FAIL line of run_e2e.py."""
+    """(check name, problem) of each FAIL line of run_e2e.py, the name without
+    its front end ("wine: "), as --only takes it."""
     found = []
     for line in output.splitlines():
         match = re.match(r"^FAIL  (.*?) \(\d+\.\d s\): (.*)$", line) or re.match(r"^FAIL  (.*?): (.*)$", line)
         if match:
-            found.append((match.group(1), match.group(2)))
+            found.append((re.sub(r"^(wine|web): ", "", match.group(1)), match.group(2)))
     return found
 
 
 def names(items, most=2):
-    items = [i if isinstance(i, str) else "%s %s" % (i[0], i[1].lower()) for i in items]
-    if not items:
+    """A short list of failed tests: parameter suffixes dropped, and ctest's
+    reason only when it is more than a plain failure (a crash, a time-out)."""
+    shown = []
+    for item in items:
+        name, reason = (item, "Failed") if isinstance(item, str) else item
+        name = re.sub(r"/(0x[0-9a-fA-F]+|[0-9]+)$", "", name)
+        shown.append(name if reason == "Failed" else "%s: %s" % (name, reason.lower()))
+    if not shown:
         return ""
-    shown = ", ".join(items[:most])
-    return shown + (" and %d more" % (len(items) - most) if len(items) > most else "")
+    text = ", ".join(shown[:most])
+    return text + (" and %d more" % (len(shown) - most) if len(shown) > most else "")
 
 
 def shorten(text, most=110):
@@ -428,7 +434,7 @@ def main():
     signal.signal(signal.SIGTERM, on_sigterm)
 
     started = time.monotonic()
-    runner = Run(os.path.abspath(args.work), args.catalogue)
+    runner = Run(os.path.abspath(args.work))
     head = runner.extract()
     runner.say("scratch copy of HEAD %s" % head)
     runner.say("%d mutants from %s" % (len(mutants), os.path.relpath(args.catalogue, ROOT)))

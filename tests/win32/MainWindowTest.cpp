@@ -2,6 +2,8 @@
 // canvas and game replaced on resize, clicks, paints and menu commands.
 #include <windows.h>
 
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "app/Shell.h"
@@ -139,8 +141,24 @@ TEST(MainWindow, WithoutAGameClicksPaintsNewAndResetDoNoHarm) {
     EXPECT_TRUE(main.exists());
 }
 
+// The beeps of clicks, counted instead of sounded.
+std::vector<UINT> beeps;
+BOOL WINAPI countBeep(UINT type) {
+    beeps.push_back(type);
+    return TRUE;
+}
+
+struct CountedBeeps {
+    CountedBeeps() {
+        beeps.clear();
+        clickBeep = countBeep;
+    }
+    ~CountedBeeps() { clickBeep = MessageBeep; }
+};
+
 TEST(MainWindow, ClickOutsideTheBoardOnlyShowsTheCrossCursor) {
     MainWindow main;
+    CountedBeeps counted;
     const Grid& grid = *currentGame->grid;
     for (const POINT at : {POINT{2, 2}, POINT{grid.left, grid.top + 30}, POINT{grid.left + 30, grid.top},
                            POINT{grid.right, grid.top + 30}}) {
@@ -149,14 +167,17 @@ TEST(MainWindow, ClickOutsideTheBoardOnlyShowsTheCrossCursor) {
         EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_CROSS));
         EXPECT_EQ(dotCount(*currentGame), 0) << at.x << "," << at.y;
     }
+    EXPECT_TRUE(beeps.empty());
 }
 
-TEST(MainWindow, ClickInTheBoardPutsTheHumansDotAndTheComputersAnswer) {
+TEST(MainWindow, ClickInTheBoardBeepsAndPutsTheHumansDotAndTheComputersAnswer) {
     MainWindow main;
+    CountedBeeps counted;
     const Grid& grid = *currentGame->grid;
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     EXPECT_EQ(main.click(grid.centreX(2), grid.centreY(3)), 0);
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_CROSS));
+    EXPECT_EQ(beeps, std::vector<UINT>{5});
     ASSERT_EQ(dotCount(*currentGame), 2);
     ASSERT_EQ(currentGame->cells[3][2], 1);
     EXPECT_EQ(dotPixel(main, grid, 2, 3), currentGame->firstColour);

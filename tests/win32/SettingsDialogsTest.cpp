@@ -324,7 +324,22 @@ TEST(MenuCommands, OpenTheirDialogsOwnedByTheDisabledMainWindow) {
     EXPECT_EQ(settings.boardSize, 6);
 }
 
-TEST(MenuCommands, AltQuestionMarkAndAltSlashOpenTheAboutBox) {
+// The message loop's input for one keystroke: the character with Alt held, as
+// the keyboard gives it to the main window, then the end of the loop.
+HWND keystrokeWindow = nullptr;
+char keystrokeCharacter = 0;
+int messagesHandedOut = 0;
+
+BOOL WINAPI oneAltKeystroke(LPMSG message, HWND, UINT, UINT) {
+    if (messagesHandedOut++ > 0) {
+        *message = MSG{nullptr, WM_QUIT, 0, 0, 0, {}};
+        return FALSE;
+    }
+    *message = MSG{keystrokeWindow, WM_SYSCHAR, static_cast<WPARAM>(keystrokeCharacter), 0x20000001, 0, {}};
+    return TRUE;
+}
+
+TEST(MenuCommands, AltQuestionMarkAndAltSlashOpenOneAboutBoxThroughTheMessageLoop) {
     MainWindow main;
     HACCEL table = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDA_MAIN));
     BYTE keys[256] = {};
@@ -334,13 +349,14 @@ TEST(MenuCommands, AltQuestionMarkAndAltSlashOpenTheAboutBox) {
     SetKeyboardState(keys);
     for (const char key : {'?', '/'}) {
         SCOPED_TRACE(key);
+        keystrokeWindow = main.handle();
+        keystrokeCharacter = key;
+        messagesHandedOut = 0;
         std::string caption;
-        int translated = 0;
-        runDialog(
+        int exitCode = -1;
+        const DialogRun run = runDialog(
             [&] {
-                // Alt held: WM_SYSCHAR with the context bit set, as the keyboard gives it.
-                MSG message{main.handle(), WM_SYSCHAR, static_cast<WPARAM>(key), 0x20000001, 0, {}};
-                translated = TranslateAcceleratorA(main.handle(), table, &message);
+                exitCode = runMessageLoop(table, oneAltKeystroke);
                 return INT_PTR{0};
             },
             [&](HWND dialog) {
@@ -349,8 +365,9 @@ TEST(MenuCommands, AltQuestionMarkAndAltSlashOpenTheAboutBox) {
                 caption = text;
                 clickButton(dialog, IDOK);
             });
-        EXPECT_NE(translated, 0);
         EXPECT_EQ(caption, "About");
+        EXPECT_TRUE(run.closedByScript) << "a second About box opened";
+        EXPECT_EQ(exitCode, 0);
     }
     // Without Alt the same characters are plain typing.
     keys[VK_MENU] = altUp;

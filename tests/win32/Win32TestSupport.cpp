@@ -79,7 +79,6 @@ constexpr INT_PTR kForcedEnd = 0x7E57;
 struct ActiveRun {
     const std::function<void(HWND)>* script = nullptr;
     DialogRun* run = nullptr;
-    HWND dialog = nullptr;
     int ticksSinceScript = 0;
 };
 ActiveRun active;
@@ -98,14 +97,19 @@ void CALLBACK dialogTick(HWND, UINT, UINT_PTR, DWORD) {
         HWND dialog = nullptr;
         EnumThreadWindows(GetCurrentThreadId(), findVisibleDialog, reinterpret_cast<LPARAM>(&dialog));
         if (!dialog) return;
-        active.dialog = dialog;
         active.run->scriptRan = true;
         (*active.script)(dialog);
         return;
     }
-    if (IsWindow(active.dialog) && ++active.ticksSinceScript > kTicksBeforeForcedEnd) {
+    // A dialog still shown a while after the script ran, the script's own or
+    // another that opened after it, is ended.
+    if (++active.ticksSinceScript > kTicksBeforeForcedEnd) {
+        HWND dialog = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), findVisibleDialog, reinterpret_cast<LPARAM>(&dialog));
+        if (!dialog) return;
         active.run->closedByScript = false;
-        EndDialog(active.dialog, kForcedEnd);
+        active.ticksSinceScript = 0;
+        EndDialog(dialog, kForcedEnd);
     }
 }
 
@@ -113,7 +117,7 @@ void CALLBACK dialogTick(HWND, UINT, UINT_PTR, DWORD) {
 
 DialogRun runDialog(const std::function<INT_PTR()>& open, const std::function<void(HWND)>& script) {
     DialogRun run;
-    active = ActiveRun{&script, &run, nullptr, 0};
+    active = ActiveRun{&script, &run, 0};
     const UINT_PTR timer = SetTimer(nullptr, 0, kTickMs, dialogTick);
     run.result = open();
     KillTimer(nullptr, timer);

@@ -59,8 +59,9 @@ struct DialogRun {
 
 // Calls `open`, which shows a modal dialog (DialogBoxParamA, or a menu command
 // that opens one); as soon as the dialog is visible, runs `script` on it from
-// inside the dialog's own modal loop. A dialog that the script leaves open is
-// ended after a while, so that a failing test cannot hang.
+// inside the dialog's own modal loop. A dialog that the script leaves open, or
+// one that opens after it, is ended after a while, so that a failing test
+// cannot hang.
 DialogRun runDialog(const std::function<INT_PTR()>& open, const std::function<void(HWND)>& script);
 
 // Opens a dialog of this module's resources with the given procedure and runs the script on it.
