@@ -438,30 +438,30 @@
   // A dialog of the resources, modal on the page: the same caption, texts,
   // radios, icon and buttons, placed by the template's dialog units. The dialog
   // ends before its OK reaches the game, as in the Windows program.
-  function control(spec, dialogId) {
+  function control(item, dialogId) {
     let element;
-    switch (spec.kind) {
+    switch (item.kind) {
       case "default":
       case "button":
         element = document.createElement("button");
         element.type = "button";
-        element.textContent = spec.text;
-        if (spec.kind === "default") element.className = "default";
+        element.textContent = item.text;
+        if (item.kind === "default") element.className = "default";
         break;
       case "radio": {
         element = document.createElement("label");
         const radio = document.createElement("input");
         radio.type = "radio";
         radio.name = "choice" + dialogId;
-        radio.value = spec.id;
+        radio.value = item.id;
         radio.tabIndex = -1;
-        element.append(radio, spec.text);
+        element.append(radio, item.text);
         break;
       }
       case "group": {
         element = document.createElement("fieldset");
         const legend = document.createElement("legend");
-        legend.textContent = spec.text;
+        legend.textContent = item.text;
         element.append(legend);
         break;
       }
@@ -472,14 +472,14 @@
         break;
       default:
         element = document.createElement("div");
-        element.textContent = spec.text;
+        element.textContent = item.text;
     }
-    element.dataset.id = spec.id;
-    element.style.left = Math.round(spec.x * UNIT_X) + "px";
-    element.style.top = Math.round(spec.y * UNIT_Y) + "px";
-    if (spec.kind !== "icon") {
-      element.style.width = Math.round(spec.width * UNIT_X) + "px";
-      element.style.height = Math.round(spec.height * UNIT_Y) + "px";
+    element.dataset.id = item.id;
+    element.style.left = Math.round(item.x * UNIT_X) + "px";
+    element.style.top = Math.round(item.y * UNIT_Y) + "px";
+    if (item.kind !== "icon") {
+      element.style.width = Math.round(item.width * UNIT_X) + "px";
+      element.style.height = Math.round(item.height * UNIT_Y) + "px";
     }
     return element;
   }
@@ -506,7 +506,7 @@
     client.className = "client";
     client.style.width = Math.round(template.width * UNIT_X) + "px";
     client.style.height = Math.round(template.height * UNIT_Y) + "px";
-    template.controls.forEach((spec) => client.append(control(spec, dialogId)));
+    template.controls.forEach((item) => client.append(control(item, dialogId)));
     dialog.append(caption, client);
     const bounds = area.getBoundingClientRect();
     dialog.style.left = Math.round(bounds.left + template.x * UNIT_X) + "px";
