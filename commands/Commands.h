@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "draw/Canvas.h"
+#include "game/ComputerPlayer.h"
 #include "game/Game.h"
 
 // The drawing surface of the board area and the game played on it. The game
@@ -24,6 +25,21 @@ using CanvasMaker = std::function<std::unique_ptr<Canvas>(int width, int height)
 // settings; then the previous game goes, and after it the previous canvas. When
 // the canvas or the game cannot be made, the previous pair stays current.
 void replaceCanvasAndGame(const CanvasMaker& makeCanvas, int width, int height);
+
+// The shell's computer: where its draws come from and how it pauses. From then
+// on the command layer keeps what the current round needs to be played again:
+// how it started, the players' dots and the computer's draws.
+void useComputerSeams(RandomSource draws, PauseFunction pause);
+
+// A shell that keeps the game through a new board area (the browser page): a
+// new canvas of that size, filled black, and on it the same game with the
+// current round played again to where it stands: the same level, board, round
+// wins and dots, the computer's moves taken from its recorded draws without
+// pauses. Then the previous game goes, and after it the previous canvas. With
+// no round recorded (no seams in use, or memory ran out while recording) it
+// makes a new game as replaceCanvasAndGame does; when the canvas or the game
+// cannot be made, the previous pair stays current.
+void keepGameOnNewCanvas(const CanvasMaker& makeCanvas, int width, int height);
 
 // OK in a settings dialog, once the dialog has ended: a new game from all of the
 // settings on the current canvas replaces the current game. When it cannot be

@@ -5,6 +5,8 @@
 #include "common/ComputerSeams.h"
 #include "common/GameHelpers.h"
 #include "common/RecordingCanvas.h"
+#include "common/WorkingDirectory.h"
+#include "draw/raster/RasterCanvas.h"
 #include "settings/Settings.h"
 
 namespace {
@@ -57,6 +59,66 @@ TEST_F(CommandsTest, ResetZeroesTheCountsBeforeTheNextRoundIsPlayed) {
     // The round played after the reset shows its own triangles and counts only its own win.
     EXPECT_EQ(game.firstTriangles + game.secondTriangles, game.trianglesTotal);
     EXPECT_EQ(game.firstRounds + game.secondRounds, game.firstTriangles != game.secondTriangles ? 1 : 0);
+}
+
+
+// A round moved to a new canvas part-way is the round played there from its
+// start: the same pixels and the same state, for rounds begun by each command.
+int lcg = 1;
+int lcgDraw() {
+    lcg = lcg * 1103515245 + 12345;
+    return (lcg >> 16) & 0x7fff;
+}
+void noPause(int) {}
+void click(int column, int row) { placeDot(currentGame->grid->centreX(column), currentGame->grid->centreY(row)); }
+std::unique_ptr<Canvas> rasterCanvas(int width, int height) { return std::make_unique<RasterCanvas>(width, height); }
+
+TEST_F(CommandsTest, ANewCanvasKeepsTheRoundAsIfPlayedThereFromItsStart) {
+    ScopedWorkingDirectory dir("keep");
+    for (const char* name : {"terre.bmp", "mars.bmp", "saturne.bmp", "jupiter.bmp"}) {
+        std::filesystem::copy_file(std::filesystem::path(VANTOR_ASSETS) / name, name);
+    }
+    const std::function<void()> scripts[] = {
+        [] { for (int k = 0; k < 5; ++k) click(k, k % 3); },
+        [] {
+            settings.playType = HumanVsHuman;
+            replaceGameFromSettings();
+            for (int k = 0; k < 36; ++k) click(k % 6, k / 6);
+            startNextRound();
+            click(2, 3);
+        },
+        [] {
+            settings.playType = ComputerVsComputer;
+            replaceGameFromSettings();
+            for (int k = 0; k < 7; ++k) startNextRound();
+        },
+        [] {
+            settings.playType = ComputerVsComputer;
+            replaceGameFromSettings();
+            startNextRound();
+            resetScoresAndStartRound();
+        },
+    };
+    for (const auto& script : scripts) {
+        std::vector<std::pair<std::vector<Colour>, std::string>> results;
+        for (bool moved : {true, false}) {
+            settings = Settings{};
+            lcg = 1;
+            useComputerSeams(lcgDraw, noPause);
+            replaceCanvasAndGame(rasterCanvas, moved ? 260 : 420, moved ? 300 : 380);
+            script();
+            if (moved) keepGameOnNewCanvas(rasterCanvas, 420, 380);
+            const Game& g = *currentGame;
+            std::string state = std::to_string(g.level) + " " + std::to_string(g.rows) + " " +
+                                std::to_string(g.firstRounds) + ":" + std::to_string(g.secondRounds) + " " +
+                                std::to_string(g.firstTriangles) + ":" + std::to_string(g.secondTriangles) + " " +
+                                std::to_string(g.currentPlayer) + " " + std::to_string(dotCount(g));
+            results.emplace_back(static_cast<RasterCanvas&>(*currentCanvas).pixels(), state);
+        }
+        EXPECT_EQ(results[0].second, results[1].second);
+        EXPECT_TRUE(results[0].first == results[1].first) << results[1].second;
+    }
+    setRandomSource(nullptr);
 }
 
 }  // namespace
