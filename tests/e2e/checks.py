@@ -6,14 +6,13 @@ front ends it runs on."""
 
 import os
 import shutil
-import struct
 import tempfile
 import time
 
 import imaging
+from basics import CheckFailed, expect, wait_for
 from game_screen import (THEMES, Board, Panel, colour_name, finished_round_theme, matches,
                          occupied_cells, rgb, text_mismatch, triangle_counts)
-from wine_desktop import CheckFailed, wait_for
 
 CAPTION = "KaRmElOn 1.0."
 FIRST_BOARD = (6, 20)  # board size and cell size of the first game
@@ -40,11 +39,6 @@ SIZE_DIALOG = {"size": (119, 130), "OK": (50, 15, 50, 14), "16 x 16": (59, 79, 3
 LEVEL_DIALOG = {"size": (130, 135), "OK": (61, 17, 50, 14), "Level 2": (42, 81, 39, 10)}
 TYPE_DIALOG = {"size": (127, 127), "OK": (57, 14, 50, 14),
                "Computer <> Computer": (15, 96, 88, 10), "Human <> Human": (15, 83, 73, 10)}
-
-
-def expect(condition, message):
-    if not condition:
-        raise CheckFailed(message)
 
 
 class Harness:
@@ -489,6 +483,69 @@ def check_human_vs_human(h):
     h.expect_panel_at_start(image, THEMES[3])
 
 
+def check_page_clicks(h):
+    """A click beside the board, and a click on the board that closes an open
+    menu, play nothing and make no sound; a click in a cell beeps once before
+    its dot, and a click on an occupied cell beeps without playing."""
+    game = h.start()
+    board, baseline = h.first_screen(game)
+    game.click(board.left // 2, game.client[1] // 2)
+    game.keys("alt+v")
+    wait_for("the Vantor menu to open", game.menus_open, timeout=10)
+    game.click(*board.centre(4, 4))
+    image = game.wait_still()
+    expect(not game.menus_open(), "a click on the board left the menu open")
+    expect(not occupied_cells(image, baseline, board) and game.beeps() == 0,
+           "clicks beside the board and on an open menu put dots at %s and beeped %d times"
+           % (sorted(occupied_cells(image, baseline, board)), game.beeps()))
+    first_answer(h, game, board, baseline, (4, 4))
+    expect(game.beeps() == 1, "a click in a cell beeped %d times, not once" % game.beeps())
+    game.click(*board.centre(4, 4))
+    image = game.wait_still()
+    expect(game.beeps() == 2 and len(occupied_cells(image, baseline, board)) == 2,
+           "a click on an occupied cell beeped %d times in all and left %d dots, not 2 and 2"
+           % (game.beeps(), len(occupied_cells(image, baseline, board))))
+
+
+# The settings dialogs: the keys that open them, their caption, the radio
+# checked at the start, and a radio to click before leaving without OK.
+SETTINGS_DIALOGS = [
+    (("alt+v", "s", "s"), "Dialog", "6 x 6", "16 x 16"),
+    (("alt+v", "s", "l"), "Dialog", "Level 1", None),
+    (("alt+v", "s", "t"), "Size", "Human <> Computer", None),
+]
+
+
+def check_dialog_cancel(h):
+    """Cancel, Esc and the close box of each settings dialog change nothing: the
+    round in progress stays on the board pixel for pixel, each dialog opens again
+    with its first radio checked, and an OK then makes a 6 x 6 game on Earth."""
+    game = h.start()
+    board, baseline = h.first_screen(game)
+    before = first_answer(h, game, board, baseline, (0, 0))
+    for keys, caption, stored, other in SETTINGS_DIALOGS:
+        for way in ("Cancel", "Escape", "the close box"):
+            dialog = h.open_dialog(game, keys, caption, stored)
+            expect(dialog.checked() == [stored], "the dialog with %r opens with %s checked"
+                   % (stored, dialog.checked()))
+            if other:
+                game.click_screen(*dialog.centre(other))
+                wait_for("%r to be checked" % other,
+                         lambda: game.dialogs() and game.dialogs()[0].checked() == [other])
+            if way == "Escape":
+                game.dialog_keys("Escape")
+            else:
+                game.click_screen(*(dialog.close_box if way == "the close box" else dialog.centre(way)))
+            game.wait_no_dialog()
+            expect(game.wait_still().data == before.data, "%s in the dialog with %r changed the board"
+                   % (way, stored))
+    h.open_dialog(game, ("alt+v", "s", "t"), "Size", "Human <> Computer")
+    game.dialog_keys("Return")
+    game.wait_no_dialog()
+    _, image = h.first_screen(game)
+    expect(not occupied_cells(image, baseline, board), "OK in the Type dialog left the dots on the board")
+
+
 def check_about_accelerators(h):
     """Alt+? and Alt+/ open one About box each; Enter closes it, no other follows,
     and the game goes on."""
@@ -533,13 +590,11 @@ def check_close_box(h):
 
 def broken_pictures(real_earth):
     """Files named like the backdrops that a picture loader must refuse without harm."""
-    absurd = struct.pack("<IiiHHIIiiII", 40, 200000, 200000, 1, 32, 0, 0, 2835, 2835, 0, 0)
-    absurd = b"BM" + struct.pack("<IHHI", 54 + 64, 0, 0, 54) + absurd + bytes(64)
     return {
         "terre.bmp": b"",                                 # empty
         "mars.bmp": real_earth[:len(real_earth) // 3],    # cut short in its pixels
         "saturne.bmp": b"Saturn has rings, not pixels.\r\n" * 40,  # not a BMP
-        "jupiter.bmp": absurd,                            # 200000 x 200000 in 118 bytes
+        "jupiter.bmp": imaging.bmp_file(200000, 200000, 32, data=bytes(64)),  # in 118 bytes
     }
 
 
@@ -587,10 +642,8 @@ def plain_pictures(folder):
     colours = {"terre.bmp": (20, 40, 70), "mars.bmp": (70, 30, 20), "saturne.bmp": (60, 55, 30),
                "jupiter.bmp": (50, 40, 35)}
     for name, (r, g, b) in colours.items():
-        header = struct.pack("<IiiHHIIiiII", 40, 2, 2, 1, 24, 0, 16, 2835, 2835, 0, 0)
-        row = bytes((b, g, r)) * 2 + bytes(2)
         with open(os.path.join(folder, name), "wb") as f:
-            f.write(b"BM" + struct.pack("<IHHI", 54 + 16, 0, 0, 54) + header + row * 2)
+            f.write(imaging.bmp_file(2, 2, 24, [bytes((b, g, r)) * 2] * 2))
 
 
 def check_same_state(h):
@@ -636,7 +689,7 @@ def compare_front_ends(results):
     """The same game state shows the same pixels on both front ends, the texts
     left out: the backdrop, the board, the dots, the triangles, the corner icons
     and the winner marker."""
-    wine, web = results["wine"].get("same-state"), results["web"].get("same-state")
+    wine, web = (results.get(front, {}).get("same-state") for front in ("wine", "web"))
     expect(wine is not None and web is not None, "a front end did not reach the state to compare")
     expect((wine.width, wine.height) == (web.width, web.height), "the board areas differ: %dx%d and %dx%d"
            % (wine.width, wine.height, web.width, web.height))
@@ -665,6 +718,10 @@ CHECKS = [
     ("Level dialog: level 2 theme", check_level_dialog, BOTH),
     ("Computer <> Computer: dots arrive one by one, winner marker", check_computer_vs_computer, BOTH),
     ("Human <> Human: a won round, New to level 2, Reset", check_human_vs_human, BOTH),
+    ("a board click beeps once; beside the board or on an open menu nothing plays",
+     check_page_clicks, ("web",)),
+    ("Cancel, Esc and the close box of each settings dialog change nothing", check_dialog_cancel,
+     ("web",)),
     ("About box by Alt+? and Alt+/, closed by Enter", check_about_accelerators, BOTH),
     ("broken pictures: the board on black, the game plays", check_broken_pictures, BOTH),
     ("a resize starts a new game against the computer", check_resize, BOTH),

@@ -12,9 +12,10 @@ sys.dont_write_bytecode = True  # keep the source folder clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import imaging  # noqa: E402
+from basics import CheckFailed  # noqa: E402
 from checks import LEVEL_DIALOG, SIZE_DIALOG, TYPE_DIALOG, Harness  # noqa: E402
 from game_screen import Board, occupied_cells  # noqa: E402
-from wine_desktop import CheckFailed, Desktop  # noqa: E402
+from wine_desktop import Desktop  # noqa: E402
 
 # Where the demonstration clicks in the dialogs, in dialog units.
 LEVEL_3 = (42, 92, 36, 11)

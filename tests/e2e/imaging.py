@@ -1,5 +1,6 @@
 """Images for the end-to-end tests: PPM screenshots in, 24-bit BMP pictures in,
-PNG files out, with the standard library only."""
+PNG files out, and BMP files of every kind written for the tests and the
+fuzzing seeds, with the standard library only."""
 
 import struct
 import zlib
@@ -168,6 +169,35 @@ def parse_bmp(blob):
 def read_bmp(path):
     with open(path, "rb") as f:
         return parse_bmp(f.read())
+
+
+def bmp_file(width, height, bits, rows=(), header_size=40, compression=0, masks=b"",
+             palette=b"", colours_used=0, cut=0, data=None):
+    """A BMP file: file header, info header of header_size bytes (the masks in
+    it for larger headers, after it for a plain one), palette, then the rows
+    given in file order (bottom row first unless height is negative), each
+    padded to four bytes, or `data` as it is; `cut` bytes are taken off the end."""
+    if data is None:
+        stride = (width * bits + 31) // 32 * 4
+        data = b"".join(row + b"\0" * (stride - len(row)) for row in rows)
+    info = struct.pack("<IiiHHIIiiII", header_size, width, height, 1, bits, compression,
+                       len(data), 2835, 2835, colours_used, 0)
+    if header_size > 40:
+        info += masks.ljust(header_size - 40, b"\0")[:header_size - 40]
+        extra = b""
+    else:
+        extra = masks
+    offset = 14 + len(info) + len(extra) + len(palette)
+    body = info + extra + palette + data
+    blob = b"BM" + struct.pack("<IHHI", 14 + len(body), 0, 0, offset) + body
+    return blob[:len(blob) - cut] if cut else blob
+
+
+def encode_bmp(image, top_down=False):
+    """A 24-bit BMP of the image."""
+    order = range(image.height) if top_down else range(image.height - 1, -1, -1)
+    rows = [bytes(c for x in range(image.width) for c in reversed(image.pixel(x, y))) for y in order]
+    return bmp_file(image.width, -image.height if top_down else image.height, 24, rows)
 
 
 def _png_chunk(kind, payload):

@@ -8,45 +8,34 @@ Screenshots of every check go to the shots folder."""
 import argparse
 import os
 import sys
-import time
-import traceback
 
 sys.dont_write_bytecode = True  # keep the source folder clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
+from basics import Runner  # noqa: E402
 from checks import CHECKS, COMPARISONS, Harness  # noqa: E402
-from wine_desktop import CheckFailed, Desktop  # noqa: E402
 
 
-def open_front(name, args, log):
-    if name == "wine":
-        return Desktop(args.build, log)
-    from web_page import Browser  # only where the browser build is checked
-    return Browser(args.site, log)
+def open_wine(folder, log):
+    from wine_desktop import Desktop
+    return Desktop(folder, log)
 
 
-def run(name, check, log_to, finish=None, shot=None):
-    """Runs one check; returns the problem found, or None."""
-    log_to("=== %s" % name)
-    problem = None
-    try:
-        check()
-    except CheckFailed as e:
-        problem = str(e)
-    except Exception as e:  # a broken check is a failed check, not a crashed run
-        problem = "%s: %s" % (type(e).__name__, e)
-        log_to(traceback.format_exc())
-    if problem and shot:
-        try:
-            shot()
-        except Exception as e:
-            log_to("no screenshot of the failure: %s" % e)
-    if finish:
-        try:
-            finish()
-        except Exception as e:
-            problem = problem or "could not stop the game: %s" % e
-    return problem
+def open_web(folder, log):
+    from web_page import Browser  # Debian's Selenium, only where the page is checked
+    return Browser(folder, log)
+
+
+# The front ends: name, the option that gives the folder it runs from, and how
+# to open it. A new front end (another page profile, say) is one more entry.
+FRONT_ENDS = [
+    ("wine", "build", open_wine),
+    ("web", "site", open_web),
+]
+
+# The lists of checks, each entry (name, check, front ends it runs on). A new
+# list is one more entry; its checks run on every front end they name.
+CHECK_LISTS = [CHECKS]
 
 
 def main():
@@ -57,7 +46,8 @@ def main():
     parser.add_argument("--log", help="detailed log (default: <shots>/e2e-detail.log)")
     parser.add_argument("--only", help="run only the checks whose name contains this text")
     args = parser.parse_args()
-    fronts = [name for name, folder in (("wine", args.build), ("web", args.site)) if folder]
+    fronts = [(name, getattr(args, option), opener) for name, option, opener in FRONT_ENDS
+              if getattr(args, option)]
     if not fronts:
         parser.error("give --build, --site or both")
     os.makedirs(args.shots, exist_ok=True)
@@ -68,51 +58,33 @@ def main():
             os.remove(os.path.join(args.shots, name))
     open(log, "w").close()
 
-    def log_to(text):
-        with open(log, "a") as f:
-            f.write(text + "\n")
-
-    wanted = [c for c in CHECKS if not args.only or args.only.lower() in c[0].lower()]
-    passed = failed = 0
+    runner = Runner(log)
+    wanted = [c for checks in CHECK_LISTS for c in checks
+              if not args.only or args.only.lower() in c[0].lower()]
     results = {}
-    for front_name in fronts:
+    for front_name, folder, opener in fronts:
         checks = [(name, check) for name, check, on in wanted if front_name in on]
+        if not checks:
+            continue
         try:
-            front = open_front(front_name, args, log)
+            front = opener(folder, log)
         except (FileNotFoundError, RuntimeError, OSError) as e:
             for name, _ in checks:
-                print("FAIL  %s: %s: cannot run (%s)" % (front_name, name, e))
-            failed += len(checks)
+                runner.count("%s: %s" % (front_name, name), "cannot run (%s)" % e, 0)
             continue
         harness = Harness(front, args.shots)
         try:
             for number, (name, check) in enumerate(checks, 1):
                 harness.check_name = "%02d-%s" % (number, check.__name__.replace("check_", ""))
-                started = time.monotonic()
-                problem = run("%s: %s" % (front_name, name), lambda: check(harness), log_to,
-                              finish=harness.finish, shot=lambda: harness.shot_screen("failed"))
-                seconds = time.monotonic() - started
-                if problem:
-                    failed += 1
-                    print("FAIL  %s: %s (%.1f s): %s" % (front_name, name, seconds, problem), flush=True)
-                    log_to("FAIL %s" % problem)
-                else:
-                    passed += 1
-                    print("ok    %s: %s (%.1f s)" % (front_name, name, seconds), flush=True)
+                runner.run("%s: %s" % (front_name, name), lambda: check(harness),
+                           finish=harness.finish, shot=lambda: harness.shot_screen("failed"))
         finally:
             front.close()
         results[front_name] = harness.results
-    if len(fronts) == 2 and not args.only:
+    if {"wine", "web"} <= {name for name, _, _ in fronts} and not args.only:
         for name, compare in COMPARISONS:
-            problem = run(name, lambda: compare(results), log_to)
-            if problem:
-                failed += 1
-                print("FAIL  %s: %s" % (name, problem), flush=True)
-            else:
-                passed += 1
-                print("ok    %s" % name, flush=True)
-    print("%d passed, %d failed" % (passed, failed))
-    return 1 if failed else 0
+            runner.run(name, lambda: compare(results))
+    return runner.summary()
 
 
 if __name__ == "__main__":

@@ -17,17 +17,11 @@ from game_screen import (THEMES, Board, Panel, finished_round_theme, occupied_ce
 
 
 def bmp_bytes(width, height, pixel, top_down=False):
-    """A 24-bit BMP with rows padded to four bytes."""
-    stride = (width * 3 + 3) // 4 * 4
-    rows = []
-    for row in range(height):
-        y = row if top_down else height - 1 - row
-        line = b"".join(bytes(reversed(pixel(x, y))) for x in range(width))
-        rows.append(line + b"\0" * (stride - len(line)))
-    data = b"".join(rows)
-    header = struct.pack("<IiiHHIIiiII", 40, width, -height if top_down else height, 1, 24, 0,
-                         len(data), 0, 0, 0, 0)
-    return b"BM" + struct.pack("<IHHI", 54 + len(data), 0, 0, 54) + header + data
+    image = imaging.Image(width, height)
+    for y in range(height):
+        for x in range(width):
+            image.set_pixel(x, y, pixel(x, y))
+    return imaging.encode_bmp(image, top_down)
 
 
 def inside_triangle(p, a, b, c):
@@ -77,7 +71,10 @@ class ImageFiles(unittest.TestCase):
             return (x * 40, y * 60, 7)
         for top_down in (False, True):
             with self.subTest(top_down=top_down):
-                image = imaging.parse_bmp(bmp_bytes(3, 2, pixel, top_down))
+                blob = bmp_bytes(3, 2, pixel, top_down)
+                self.assertEqual(len(blob), 54 + 2 * 12)  # 9 bytes a row, padded to 12
+                self.assertEqual(blob[54:57], bytes(reversed(pixel(0, 0 if top_down else 1))))
+                image = imaging.parse_bmp(blob)
                 self.assertEqual((image.width, image.height), (3, 2))
                 for y in range(2):
                     for x in range(3):

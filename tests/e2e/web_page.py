@@ -13,9 +13,9 @@ import sys
 import tempfile
 import time
 
+import basics
 import imaging
-import wine_desktop
-from wine_desktop import CheckFailed, wait_for
+from basics import CheckFailed, wait_for
 
 # Debian's python3-selenium, which belongs to Debian's own /usr/bin/python3.
 from selenium import webdriver
@@ -43,12 +43,14 @@ KEYS = {"Return": Keys.ENTER, "Escape": Keys.ESCAPE, "Down": Keys.ARROW_DOWN, "U
 READ_DIALOGS = """
 return [...document.querySelectorAll('dialog[open]')].map((d) => {
   const client = d.querySelector('.client').getBoundingClientRect();
+  const close = d.querySelector('.caption .close').getBoundingClientRect();
   const focus = document.activeElement && d.contains(document.activeElement)
       ? document.activeElement.closest('[data-id]') : null;
   return {
     caption: d.querySelector('.caption .title').textContent,
     client: [Math.round(client.width), Math.round(client.height)],
     origin: [Math.round(client.left), Math.round(client.top)],
+    close: [Math.round(close.left + close.width / 2), Math.round(close.top + close.height / 2)],
     focus: focus ? Number(focus.dataset.id) : null,
     controls: [...d.querySelectorAll('.client > *')].map((c) => {
       const r = c.getBoundingClientRect();
@@ -87,6 +89,17 @@ return items;
 """
 
 
+# Counts the page's beeps: every oscillator started is one.
+COUNT_BEEPS = """
+window.vantorBeeps = 0;
+const start = OscillatorNode.prototype.start;
+OscillatorNode.prototype.start = function (...args) {
+  window.vantorBeeps += 1;
+  return start.apply(this, args);
+};
+"""
+
+
 def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
@@ -121,6 +134,7 @@ class Browser:
                 options.add_argument(flag)
             self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
             self.driver.set_script_timeout(60)
+            self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": COUNT_BEEPS})
         except BaseException:
             self.close()
             raise
@@ -324,6 +338,13 @@ class Page:
     def wait_no_dialog(self, timeout=30.0):
         wait_for("the dialog to close", lambda: not self.dialogs(), timeout=timeout, interval=0.05)
 
+    def beeps(self):
+        """How many beeps the page has played since it was loaded."""
+        return self.driver.execute_script("return window.vantorBeeps;")
+
+    def menus_open(self):
+        return self.driver.execute_script("return document.querySelectorAll('#menubar .menu:not([hidden])').length;")
+
     def menu_items(self):
         return [tuple(item) for item in self.driver.execute_script(READ_MENU)]
 
@@ -343,10 +364,11 @@ class Page:
         self.driver.get("about:blank")
 
 
-class Dialog(wine_desktop.Dialog):
+class Dialog(basics.Dialog):
     """A dialog on the page, described as wine_desktop describes a window's."""
 
     def __init__(self, found):
         super().__init__(found["caption"], tuple(found["client"]), tuple(found["origin"]))
         self.focus = found["focus"]
+        self.close_box = tuple(found["close"])
         self.controls = found["controls"]

@@ -7,28 +7,11 @@ import re
 import shutil
 import subprocess
 import tempfile
-import time
 
 import imaging
+from basics import CheckFailed, Dialog, wait_for
 
 GAME_CLASS = "VESKAR"
-
-
-class CheckFailed(AssertionError):
-    """What a check saw that it should not have."""
-
-
-def wait_for(what, probe, timeout=30.0, interval=0.05):
-    """Calls probe() until it returns something true and returns that; raises
-    CheckFailed naming `what` when the time limit passes first."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = probe()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise CheckFailed("timed out after %.0f s waiting for %s" % (timeout, what))
-        time.sleep(interval)
 
 
 class Desktop:
@@ -131,37 +114,6 @@ class Desktop:
         exe = os.path.join(pictures, "vantor.exe")
         shutil.copy(self.exe, exe)
         return Game(self, pictures, exe)
-
-
-class Dialog:
-    """A visible dialog as winprobe saw it, with its controls."""
-
-    def __init__(self, caption, client, origin):
-        self.caption = caption
-        self.client = client
-        self.origin = origin
-        self.focus = None
-        self.controls = []  # dicts: id, cls, style, checked, rect, text
-
-    def control(self, text):
-        for c in self.controls:
-            if c["text"] == text:
-                return c
-        raise CheckFailed("dialog %r has no control %r (has %s)"
-                          % (self.caption, text, [c["text"] for c in self.controls]))
-
-    def checked(self):
-        return [c["text"] for c in self.controls if c["checked"]]
-
-    def screen_point(self, template_size, unit_rect):
-        """The screen pixel at the centre of a control placed at (x, y, w, h) in
-        dialog units, the dialog's template being template_size units: the client
-        area is the template scaled by the dialog's base units."""
-        tw, th = template_size
-        x, y, w, h = unit_rect
-        cw, ch = self.client
-        return (self.origin[0] + (2 * x + w) * cw // (2 * tw),
-                self.origin[1] + (2 * y + h) * ch // (2 * th))
 
 
 class Game:

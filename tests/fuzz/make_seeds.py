@@ -7,29 +7,13 @@ the files are committed so that fuzzing needs no generator."""
 
 import os
 import struct
+import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+sys.dont_write_bytecode = True  # keep the source folder clean
 
-
-def bmp(width, height, bits, rows, header_size=40, compression=0, masks=b"",
-        palette=b"", colours_used=0, cut=0):
-    """A BMP file: file header, info header of header_size bytes (the masks in
-    it for larger headers, after it for a plain one), palette, then the rows
-    given bottom row first, each padded to four bytes; `cut` bytes are taken
-    off the end."""
-    stride = (width * bits + 31) // 32 * 4
-    data = b"".join(row + b"\0" * (stride - len(row)) for row in rows)
-    info = struct.pack("<IiiHHIIiiII", header_size, width, height, 1, bits, compression,
-                       len(data), 2835, 2835, colours_used, 0)
-    if header_size > 40:
-        info += masks.ljust(header_size - 40, b"\0")[:header_size - 40]
-        extra = b""
-    else:
-        extra = masks
-    offset = 14 + len(info) + len(extra) + len(palette)
-    body = info + extra + palette + data
-    blob = b"BM" + struct.pack("<IHHI", 14 + len(body), 0, 0, offset) + body
-    return blob[:len(blob) - cut] if cut else blob
+from imaging import bmp_file as bmp  # noqa: E402
 
 
 def palette(*colours):
