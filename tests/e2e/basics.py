@@ -1,6 +1,7 @@
 """What every part of the end-to-end harness shares, whichever front end it
 drives: the failure a check reports, waiting with a time limit, a dialog as the
-drivers describe it, and the runner of a list of named checks."""
+drivers describe it, the waits on a running game, and the runner of a list of
+named checks."""
 
 import time
 import traceback
@@ -63,6 +64,48 @@ class Dialog:
         cw, ch = self.client
         return (self.origin[0] + (2 * x + w) * cw // (2 * tw),
                 self.origin[1] + (2 * y + h) * ch // (2 * th))
+
+
+class Watched:
+    """The waits a running game offers the checks alike on both front ends, built
+    on its screen() and dialogs(): `poll` is how often a wait looks, `still_poll`
+    how often a wait for a still screen does."""
+
+    poll = 0.1
+    still_poll = 0.15
+
+    def idle(self):
+        """Whether the game is between calls, so that the screen can be still."""
+        return True
+
+    def wait_screen(self, what, condition, timeout=30.0):
+        """Polls the screen until condition(image) holds; returns that image."""
+        def probe():
+            image = self.screen()
+            return image if condition(image) else None
+        return wait_for(what, probe, timeout=timeout, interval=self.poll)
+
+    def wait_still(self, what="the screen to stop changing", timeout=30.0):
+        """The screen once the game is idle and two readings in a row are the same."""
+        previous = [None]
+
+        def probe():
+            if not self.idle():
+                return None
+            image = self.screen()
+            same = previous[0] is not None and image.data == previous[0].data
+            previous[0] = image
+            return image if same else None
+        return wait_for(what, probe, timeout=timeout, interval=self.still_poll)
+
+    def wait_dialog(self, caption, timeout=30.0):
+        def probe():
+            shown = [d for d in self.dialogs() if d.caption == caption]
+            return shown[0] if shown else None
+        return wait_for("a dialog captioned %r" % caption, probe, timeout=timeout, interval=self.poll)
+
+    def wait_no_dialog(self, timeout=30.0):
+        wait_for("the dialog to close", lambda: not self.dialogs(), timeout=timeout, interval=self.poll)
 
 
 class Runner:

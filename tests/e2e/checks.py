@@ -132,11 +132,22 @@ class Harness:
                " (%d ink pixels missing, %d stray)"
                % (caption, origin, colour_name(theme.first), missing, stray))
 
-    def expect_backdrop(self, image, theme):
-        """The picture covers the client area corner to corner: block by block its
-        average colour follows the picture stretched to the client size, and much
-        more closely than the picture left at its own size would."""
+    def expect_backdrop(self, image, theme, board):
+        """The picture covers the client area corner to corner: pixels away from
+        the board and the score panel are the picture's at or beside their
+        stretched place, and block by block the average colour follows the
+        picture stretched to the client size, much more closely than the
+        picture left at its own size would."""
         picture = imaging.read_bmp(os.path.join(self.front.pictures_dir, theme.picture))
+        misses = []
+        for x, y in ((x, y) for x in range(10, image.width, 20) for y in range(60, image.height - 50, 20)):
+            if not (board.left - 3 <= x <= board.right + 3 and board.top - 3 <= y <= board.bottom + 3):
+                sx, sy = x * picture.width // image.width, y * picture.height // image.height
+                near = {picture.pixel(sx + dx, sy + dy) for dx in (-1, 0, 1) for dy in (-1, 0, 1)}
+                misses += [((x, y), image.pixel(x, y))] if image.pixel(x, y) not in near else []
+        expect(len(misses) <= 3, "%d pixels away from the board are not %s's, e.g. %s at %s"
+               % (len(misses), theme.picture, colour_name(misses[0][1]) if misses else "",
+                  misses[0][0] if misses else ""))
         stretched = picture.scaled(image.width, image.height)
         unscaled = picture.crop(0, 0, image.width, image.height)
         grid = (24, 24)
@@ -254,7 +265,7 @@ def check_first_screen(h):
     teal_outside = [p for p in outside if matches(image, p, theme.grid)]
     expect(len(teal_outside) < len(outside), "grid colour all around the board: it is not"
            " where the centring puts it")
-    h.expect_backdrop(image, theme)
+    h.expect_backdrop(image, theme, board)
     h.expect_panel_at_start(image, theme)
 
 
@@ -354,7 +365,7 @@ def check_level_dialog(h):
     theme = THEMES[2]
     board, image = h.first_screen(game, theme)
     h.shot("level2", image)
-    h.expect_backdrop(image, theme)
+    h.expect_backdrop(image, theme, board)
     h.expect_panel_at_start(image, theme)
 
 

@@ -205,8 +205,11 @@ class Browser:
         return self.driver.execute_script("return window.vantorPage.averageCharWidth();")
 
 
-class Page:
+class Page(basics.Watched):
     """One load of the page: a fresh game, as a fresh start of vantor.exe is."""
+
+    poll = 0.05
+    still_poll = 0.1
 
     def __init__(self, browser, url):
         self.browser = browser
@@ -258,10 +261,7 @@ class Page:
 
     def click(self, x, y):
         """A left click at board pixel (x, y)."""
-        board = self.driver.find_element(By.ID, "board")
-        width, height = self.driver.execute_script("return [arguments[0].width, arguments[0].height];", board)
-        ActionChains(self.driver, duration=0).move_to_element_with_offset(board, x - width // 2, y - height // 2) \
-            .click().perform()
+        self.click_all([(x, y)])
 
     def click_all(self, points):
         """Left clicks at board pixels, one after the other."""
@@ -304,39 +304,13 @@ class Page:
         rgb[2::3] = rgba[2::4]
         return imaging.Image(width, height, bytes(rgb))
 
-    def wait_screen(self, what, condition, timeout=30.0):
-        def probe():
-            image = self.screen()
-            return image if condition(image) else None
-        return wait_for(what, probe, timeout=timeout, interval=0.05)
-
-    def wait_still(self, what="the board to stop changing", timeout=30.0):
-        """The board once the page has no call into the game under way and two
-        readings in a row are the same."""
-        previous = [None]
-
-        def probe():
-            if not self.driver.execute_async_script(
-                    "const done = arguments[0]; window.vantorPage.idle().then(() => done(true));"):
-                return None
-            image = self.screen()
-            same = previous[0] is not None and image.data == previous[0].data
-            previous[0] = image
-            return image if same else None
-
-        return wait_for(what, probe, timeout=timeout, interval=0.1)
+    def idle(self):
+        """Waits until the page has no call into the game under way."""
+        return self.driver.execute_async_script(
+            "const done = arguments[0]; window.vantorPage.idle().then(() => done(true));")
 
     def dialogs(self):
         return [Dialog(d) for d in self.driver.execute_script(READ_DIALOGS)]
-
-    def wait_dialog(self, caption, timeout=30.0):
-        def probe():
-            shown = [d for d in self.dialogs() if d.caption == caption]
-            return shown[0] if shown else None
-        return wait_for("a dialog captioned %r" % caption, probe, timeout=timeout, interval=0.05)
-
-    def wait_no_dialog(self, timeout=30.0):
-        wait_for("the dialog to close", lambda: not self.dialogs(), timeout=timeout, interval=0.05)
 
     def beeps(self):
         """How many beeps the page has played since it was loaded."""

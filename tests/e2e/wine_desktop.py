@@ -9,7 +9,7 @@ import subprocess
 import tempfile
 
 import imaging
-from basics import CheckFailed, Dialog, wait_for
+from basics import CheckFailed, Dialog, Watched, wait_for
 
 GAME_CLASS = "VESKAR"
 
@@ -116,7 +116,7 @@ class Desktop:
         return Game(self, pictures, exe)
 
 
-class Game:
+class Game(Watched):
     """One run of vantor.exe."""
 
     def __init__(self, desktop, cwd, exe):
@@ -210,26 +210,6 @@ class Game:
         """The client area, as the screen shows it now."""
         return self.desktop.screenshot().crop(self.origin[0], self.origin[1], *self.client)
 
-    def wait_screen(self, what, condition, timeout=30.0):
-        """Polls screenshots of the client area until condition(image) holds."""
-        def probe():
-            image = self.screen()
-            return image if condition(image) else None
-
-        return wait_for(what, probe, timeout=timeout, interval=0.1)
-
-    def wait_still(self, what="the screen to stop changing", timeout=30.0):
-        """The client area once two screenshots in a row are the same."""
-        previous = [None]
-
-        def probe():
-            image = self.screen()
-            same = previous[0] is not None and image.data == previous[0].data
-            previous[0] = image
-            return image if same else None
-
-        return wait_for(what, probe, timeout=timeout, interval=0.15)
-
     def dialogs(self):
         """The game's visible dialogs, as winprobe lists them."""
         found = []
@@ -255,15 +235,6 @@ class Game:
                     "text": parts[9] if len(parts) > 9 else "",
                 })
         return found
-
-    def wait_dialog(self, caption, timeout=30.0):
-        def probe():
-            shown = [d for d in self.dialogs() if d.caption == caption]
-            return shown[0] if shown else None
-        return wait_for("a dialog captioned %r" % caption, probe, timeout=timeout, interval=0.1)
-
-    def wait_no_dialog(self, timeout=30.0):
-        wait_for("the dialog to close", lambda: not self.dialogs(), timeout=timeout, interval=0.1)
 
     def alive(self):
         return self.process.poll() is None
