@@ -11,8 +11,12 @@ VANTOR_PLAY_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x
 # Selenium (which belongs to Debian's /usr/bin/python3).
 VANTOR_WEB_PACKAGES=(cmake make emscripten python3 chromium chromium-driver python3-selenium
     fonts-dejavu-core)
+# The online server (Boost.Beast and Boost.JSON, SQLite, OpenSSL's SHA-256, zlib)
+# and its tests' WebSocket client.
 # shellcheck disable=SC2034  # read by the scripts that source this file
-VANTOR_TEST_PACKAGES=("${VANTOR_PLAY_PACKAGES[@]}" "${VANTOR_WEB_PACKAGES[@]}" g++ libgtest-dev
+VANTOR_SERVER_PACKAGES=(cmake make g++ libboost1.81-dev libsqlite3-dev libssl-dev zlib1g-dev python3-websockets)
+# shellcheck disable=SC2034  # read by the scripts that source this file
+VANTOR_TEST_PACKAGES=("${VANTOR_PLAY_PACKAGES[@]}" "${VANTOR_WEB_PACKAGES[@]}" "${VANTOR_SERVER_PACKAGES[@]}" g++ libgtest-dev
     libbenchmark-dev clang libclang-rt-14-dev)
 
 # vantor_missing_packages PKG...: prints the packages that dpkg does not list as installed.
