@@ -17,10 +17,6 @@ from checks import LEVEL_DIALOG, SIZE_DIALOG, TYPE_DIALOG, Harness  # noqa: E402
 from game_screen import Board, occupied_cells  # noqa: E402
 from wine_desktop import Desktop  # noqa: E402
 
-# Where the demonstration clicks in the dialogs, in dialog units.
-LEVEL_3 = (42, 92, 36, 11)
-SIZE_10 = (11, 90, 39, 10)
-
 
 class Demo:
     def __init__(self, desktop, folder):
@@ -64,10 +60,10 @@ class Demo:
                     TYPE_DIALOG["Computer <> Computer"])
         self.round_over(harness, game, board, "computer-vs-computer")
 
-        self.dialog("level-dialog", game, ("alt+v", "s", "l"), "Dialog", LEVEL_DIALOG, LEVEL_3)
+        self.dialog("level-dialog", game, ("alt+v", "s", "l"), "Dialog", LEVEL_DIALOG, LEVEL_DIALOG["Level 3"])
         self.round_over(harness, game, board, "level-3")
 
-        self.dialog("size-dialog", game, ("alt+v", "s", "s"), "Dialog", SIZE_DIALOG, SIZE_10)
+        self.dialog("size-dialog", game, ("alt+v", "s", "s"), "Dialog", SIZE_DIALOG, SIZE_DIALOG["10 x 10"])
         ten = Board(game.client[0], game.client[1], 10, 20)
         self.round_over(harness, game, ten, "size-10x10")
 
