@@ -76,7 +76,7 @@ void HttpSession::onRead(beast::error_code ec) {
         return respond(http::status::payload_too_large, "request too large\n");
     }
     if (ec) return close();
-    if (overLimit_ || server_.options().maxConnections == 0) {
+    if (overLimit_) {
         return respond(http::status::service_unavailable, "too many connections\n");
     }
     http::request<http::string_body> request = parser_->release();
