@@ -15,6 +15,13 @@ import sys
 WINDOWS_IDS = {"IDOK": 1, "IDCANCEL": 2, "IDC_STATIC": -1}
 
 
+# The page's own menu after Help, which the Windows program does not have: the
+# online game, played through the server the page came from.
+ONLINE_IDS = {"IDM_ONLINE_PLAY": 40001, "IDM_ONLINE_LEAVE": 40002}
+ONLINE_MENU = {"text": "&Online", "items": [{"text": "&Play a friend...", "id": ONLINE_IDS["IDM_ONLINE_PLAY"]},
+                                            {"text": "&Leave", "id": ONLINE_IDS["IDM_ONLINE_LEAVE"]}]}
+
+
 class ResourceError(ValueError):
     pass
 
@@ -176,7 +183,8 @@ def main():
         resources = Reader(rc_text, ids).read()
     except (ResourceError, IndexError) as e:
         sys.exit("%s: %s" % (sys.argv[1], e))
-    resources["ids"] = ids
+    resources["menu"].append(ONLINE_MENU)
+    resources["ids"] = dict(ids, **ONLINE_IDS)
     with open(sys.argv[3], "w") as f:
         f.write("// Made from res/vantor.rc and res/resource.h by web/make_resources_js.py.\n")
         f.write("const VANTOR_RESOURCES = %s;\n" % json.dumps(resources, indent=1))

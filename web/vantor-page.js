@@ -27,6 +27,7 @@
   let game = null; // the WebAssembly module once it has started
   let ended = false; // after Exit: nothing more runs
   let openDialog = null; // the modal dialog on the page, if any
+  let online = null; // the online game (vantor-online.js), once the game runs
 
   // ---- Calls into the game, one at a time ----------------------------------
   // A computer round gives the page its turn between moves; meanwhile clicks,
@@ -192,6 +193,7 @@
     enqueue(async () => {
       if (!call("vantorBoardContains", x, y)) return;
       beep();
+      if (online && online.active()) return online.click(x, y); // the server plays it
       await callPlaying("vantorPlaceDot", x, y);
       lastAnswer = performance.now() - clicked;
     });
@@ -211,12 +213,15 @@
     enqueue(async () => {
       resizeWaiting = false;
       await callPlaying("vantorResize", area.clientWidth, area.clientHeight);
+      // An online game goes on at the new size: the same position, drawn again.
+      if (online && online.active()) online.rebuild();
     });
   }
 
   // ---- Commands ------------------------------------------------------------------
   function command(id) {
     if (ended || openDialog) return;
+    if (online && online.command(id)) return;
     switch (id) {
       case ids.IDM_EXIT:
         exit();
@@ -365,6 +370,7 @@
   }
 
   function activate(entry) {
+    if (entry.element.classList.contains("disabled")) return;
     if (entry.submenu) {
       openSubmenu(entry);
       return;
@@ -524,7 +530,10 @@
       dialog.close();
       dialog.remove();
       openDialog = null;
-      if (accepted && hasSettings) enqueue(() => callPlaying("vantorDialogOk", dialogId));
+      if (!accepted || !hasSettings) return;
+      const chosen = radios.find((radio) => radio.checked);
+      if (online && online.dialogOk(dialogId, chosen ? Number(chosen.value) : 0)) return;
+      enqueue(() => callPlaying("vantorDialogOk", dialogId));
     }
     client.addEventListener("click", (event) => {
       const button = event.target.closest("button");
@@ -602,6 +611,13 @@
       game.ccall("vantorStart", null, [], []);
       resizeObserver.observe(area);
       resize();
+      if (typeof createVantorOnline === "function") {
+        online = createVantorOnline({
+          call, enqueue, present, ids, menubar,
+          newLocalGame: () => callPlaying("vantorOnlineLeave"),
+        });
+        enqueue(() => online.start());
+      }
     })
     .catch((error) => {
       console.error(error);
@@ -619,5 +635,6 @@
     idle: () => queue,
     started: () => game !== null,
     timings: () => ({ firstShown, lastCall, lastAnswer }),
+    online: () => online,
   };
 })();
