@@ -107,7 +107,7 @@ def main():
                   ("broken pictures: the game plays on through all four levels", check_broken_pictures)]
         opener = lambda: open_desktop(build, package.unpacked, log)  # noqa: E731
     else:
-        names = {"index.html", "vantor.js", "vantor.wasm", "vantor-page.js", "vantor-resources.js",
+        names = {"index.html", "vantor.js", "vantor.wasm", "vantor-page.js", "vantor-online.js", "vantor-resources.js",
                  "vantor.css", "vantor.ico", "README.txt"} | set(PICTURES)
         sources = dict(assets, **{"README.txt": os.path.join(root, "res", "README-web.txt")})
         package = Package(root, zip_path, scratch, names, sources)
