@@ -14,6 +14,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from basics import Runner  # noqa: E402
 from checks import CHECKS, COMPARISONS, Harness  # noqa: E402
+from online_checks import ONLINE_CHECKS  # noqa: E402
 
 
 def open_wine(folder, log):
@@ -26,22 +27,30 @@ def open_web(folder, log):
     return Browser(folder, log)
 
 
+def open_online(server_and_site, log):
+    from online_checks import Online
+    return Online(*server_and_site)
+
+
 # The front ends: name, the option that gives the folder it runs from, and how
 # to open it. A new front end (another page profile, say) is one more entry.
 FRONT_ENDS = [
     ("wine", "build", open_wine),
     ("web", "site", open_web),
+    ("online", "server", open_online),  # three pages playing through vantor-server
 ]
 
 # The lists of checks, each entry (name, check, front ends it runs on). A new
 # list is one more entry; its checks run on every front end they name.
-CHECK_LISTS = [CHECKS]
+CHECK_LISTS = [CHECKS, ONLINE_CHECKS]
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--build", help="the Windows build folder (vantor.exe, BMPs)")
     parser.add_argument("--site", help="the browser build's site folder (index.html, vantor.wasm, BMPs)")
+    parser.add_argument("--server", nargs=2, metavar=("BINARY", "SITE"),
+                        help="vantor-server and the site it serves, for the online checks")
     parser.add_argument("--shots", required=True, help="folder for the screenshots")
     parser.add_argument("--log", help="detailed log (default: <shots>/e2e-detail.log)")
     parser.add_argument("--only", help="run only the checks whose name contains this text")
