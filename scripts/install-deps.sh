@@ -17,7 +17,7 @@ VANTOR_WEB_PACKAGES=(cmake make emscripten python3 chromium chromium-driver pyth
 VANTOR_SERVER_PACKAGES=(cmake make g++ libboost1.81-dev libsqlite3-dev libssl-dev zlib1g-dev python3-websockets)
 # shellcheck disable=SC2034  # read by the scripts that source this file
 VANTOR_TEST_PACKAGES=("${VANTOR_PLAY_PACKAGES[@]}" "${VANTOR_WEB_PACKAGES[@]}" "${VANTOR_SERVER_PACKAGES[@]}" g++ libgtest-dev
-    libbenchmark-dev clang libclang-rt-14-dev)
+    libbenchmark-dev clang libclang-rt-14-dev haproxy)
 
 # vantor_missing_packages PKG...: prints the packages that dpkg does not list as installed.
 vantor_missing_packages() {
