@@ -330,6 +330,8 @@ function createVantorOnline(shell) {
       window.history.replaceState(null, "", "#room=" + room);
     }
     rebuild();
+    // The maker back after a reload, still waiting for the friend: the link again.
+    if (seat === 0 && invited && !(seats[1] && seats[1].taken)) invitation.hidden = false;
     if (pending) {
       if (pending.seq <= seq && sameAction(played[pending.seq - 1], pending.act)) pending = null;
       else if (pending.seq === seq + 1 && !pending.sent && seat >= 0) pending.sent = send(pendingMessage());
@@ -517,6 +519,12 @@ function createVantorOnline(shell) {
     },
     click,
     rebuild,
+    // Exit: the connection closes for good; the seat stays in the browser for a reload.
+    close() {
+      disconnect();
+      room = null;
+      invitation.hidden = true;
+    },
     // Called once the page's game runs: a room in the address is joined.
     start: fromAddress,
     // For the end-to-end checks: the socket is cut as a network failure would.

@@ -252,6 +252,7 @@
     enqueue(() => {
       call("vantorExit");
       ended = true;
+      if (online) online.close();
       resizeObserver.disconnect();
       menubar.hidden = true;
       area.hidden = true;
