@@ -130,7 +130,7 @@ class Runner:
         try:
             check()
         except CheckFailed as e:
-            problem = str(e)
+            problem = str(e).strip() or "the check failed without saying why"
         except Exception as e:
             problem = "%s: %s" % (type(e).__name__, e)
             self.log(traceback.format_exc())
@@ -151,7 +151,8 @@ class Runner:
         if problem:
             self.failed += 1
             self.log("FAIL %s" % problem)
-            print("FAIL  %s (%.1f s): %s" % (name, seconds, problem), flush=True)
+            # One line a check, however long the problem: the rest is in the log.
+            print("FAIL  %s (%.1f s): %s" % (name, seconds, problem.strip().splitlines()[0]), flush=True)
         else:
             self.passed += 1
             print("ok    %s (%.1f s)" % (name, seconds), flush=True)

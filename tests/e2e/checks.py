@@ -42,6 +42,13 @@ LEVEL_DIALOG = {"size": (130, 135), "OK": (61, 17, 50, 14), "Level 2": (42, 81, 
                 "Level 3": (42, 92, 36, 11), "Level 4": (42, 103, 36, 11)}
 TYPE_DIALOG = {"size": (127, 127), "OK": (57, 14, 50, 14),
                "Computer <> Computer": (15, 96, 88, 10), "Human <> Human": (15, 83, 73, 10)}
+# The settings dialogs: the keys that open them, their caption, their template
+# and the radio checked at the start.
+SETTINGS_DIALOGS = [
+    (("alt+v", "s", "s"), "Dialog", SIZE_DIALOG, "6 x 6"),
+    (("alt+v", "s", "l"), "Dialog", LEVEL_DIALOG, "Level 1"),
+    (("alt+v", "s", "t"), "Size", TYPE_DIALOG, "Human <> Computer"),
+]
 
 
 class Harness:
@@ -194,9 +201,12 @@ class Harness:
         dialog.control(must_have)
         return dialog
 
-    def choose(self, game, dialog, template, radio, wait_closed=True):
+    def choose(self, game, radio, dialog=None, wait_closed=True):
         """Clicks a radio button where its dialog units put it, checks that it is
-        the only one checked, then clicks OK where the template puts it."""
+        the only one checked, then clicks OK where the template puts it. Without
+        `dialog`, first opens by keyboard the settings dialog that holds the radio."""
+        keys, caption, template, _ = next(d for d in SETTINGS_DIALOGS if radio in d[2])
+        dialog = dialog or self.open_dialog(game, keys, caption, radio)
         game.click_screen(*dialog.screen_point(template["size"], template[radio]))
 
         def checked():
@@ -341,7 +351,7 @@ def check_size_dialog(h):
     h.shot_screen("dialog")
     expect(dialog.checked() == ["6 x 6"], "the Size dialog opens with %s checked" % dialog.checked())
     expect(dialog.focus == 1, "the keyboard focus is on control %s, not OK" % dialog.focus)
-    h.choose(game, dialog, SIZE_DIALOG, "16 x 16")
+    h.choose(game, "16 x 16", dialog)
     board, image = h.first_screen(game, theme, (16, 18))
     h.shot("16x16", image)
     new_x = {board.left + k * board.cell for k in range(board.size + 1)}
@@ -379,13 +389,12 @@ def check_computer_vs_computer(h):
     fills with triangles; the winner marker takes the winner's colour."""
     game = h.start()
     h.first_screen(game)
-    dialog = h.open_dialog(game, ("alt+v", "s", "s"), "Dialog", "20 x 20")
-    h.choose(game, dialog, SIZE_DIALOG, "20 x 20")
+    h.choose(game, "20 x 20")
     board, baseline = h.first_screen(game, THEMES[1], (20, 16))
     dialog = h.open_dialog(game, ("alt+v", "s", "t"), "Size", "Computer <> Computer")
     expect(dialog.checked() == ["Human <> Computer"], "the Type dialog opens with %s checked"
            % dialog.checked())
-    h.choose(game, dialog, TYPE_DIALOG, "Computer <> Computer", wait_closed=False)
+    h.choose(game, "Computer <> Computer", dialog, wait_closed=False)
     # While the round plays: the number of dots seen, and whether a dialog was.
     full = board.size * board.size
     counts = []
@@ -436,8 +445,7 @@ def check_human_vs_human(h):
     game = h.start()
     theme = THEMES[1]
     board, _ = h.first_screen(game)
-    dialog = h.open_dialog(game, ("alt+v", "s", "t"), "Size", "Human <> Human")
-    h.choose(game, dialog, TYPE_DIALOG, "Human <> Human")
+    h.choose(game, "Human <> Human")
     board, baseline = h.first_screen(game)
 
     def play(cell, count):
@@ -522,15 +530,6 @@ def check_page_clicks(h):
            % (game.beeps(), len(occupied_cells(image, baseline, board))))
 
 
-# The settings dialogs: the keys that open them, their caption, the radio
-# checked at the start, and a radio to click before leaving without OK.
-SETTINGS_DIALOGS = [
-    (("alt+v", "s", "s"), "Dialog", "6 x 6", "16 x 16"),
-    (("alt+v", "s", "l"), "Dialog", "Level 1", None),
-    (("alt+v", "s", "t"), "Size", "Human <> Computer", None),
-]
-
-
 def check_dialog_cancel(h):
     """Cancel, Esc and the close box of each settings dialog change nothing: the
     round in progress stays on the board pixel for pixel, each dialog opens again
@@ -538,15 +537,15 @@ def check_dialog_cancel(h):
     game = h.start()
     board, baseline = h.first_screen(game)
     before = first_answer(h, game, board, baseline, (0, 0))
-    for keys, caption, stored, other in SETTINGS_DIALOGS:
+    for keys, caption, template, stored in SETTINGS_DIALOGS:
         for way in ("Cancel", "Escape", "the close box"):
             dialog = h.open_dialog(game, keys, caption, stored)
             expect(dialog.checked() == [stored], "the dialog with %r opens with %s checked"
                    % (stored, dialog.checked()))
-            if other:
-                game.click_screen(*dialog.centre(other))
-                wait_for("%r to be checked" % other,
-                         lambda: game.dialogs() and game.dialogs()[0].checked() == [other])
+            if template is SIZE_DIALOG:  # a Size radio clicked changes nothing until OK
+                game.click_screen(*dialog.centre("16 x 16"))
+                wait_for("16 x 16 to be checked",
+                         lambda: game.dialogs() and game.dialogs()[0].checked() == ["16 x 16"])
             if way == "Escape":
                 game.dialog_keys("Escape")
             else:
@@ -630,8 +629,7 @@ def check_broken_pictures(h):
         first_answer(h, game, board, image, (0, 0))
         for level in (1, 2, 3, 4):
             if level > 1:
-                dialog = h.open_dialog(game, ("alt+v", "s", "l"), "Dialog", "Level %d" % level)
-                h.choose(game, dialog, LEVEL_DIALOG, "Level %d" % level)
+                h.choose(game, "Level %d" % level)
                 _, image = h.first_screen(game, THEMES[level])
             h.shot("level%d" % level, image)
             for p in ((5, 5), (game.client[0] // 2, 5), (5, game.client[1] // 2)):
@@ -649,8 +647,7 @@ def check_resize(h):
     dialog chose."""
     game = h.start()
     h.first_screen(game)
-    dialog = h.open_dialog(game, ("alt+v", "s", "t"), "Size", "Human <> Human")
-    h.choose(game, dialog, TYPE_DIALOG, "Human <> Human")
+    h.choose(game, "Human <> Human")
     for size in ((400, 300), (640, 470)):
         game.resize(*size)
         board, image = h.first_screen(game)

@@ -29,7 +29,7 @@ sys.dont_write_bytecode = True  # keep the source folder clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from basics import wait_for  # noqa: E402
-from checks import FIRST_BOARD, SIZE_DIALOG, TYPE_DIALOG, Harness  # noqa: E402
+from checks import FIRST_BOARD, Harness  # noqa: E402
 from game_screen import THEMES, Board, finished_round_theme, occupied_cells, rgb  # noqa: E402
 
 # Set from the command line.
@@ -245,11 +245,9 @@ def web_rounds(harness):
     for _ in range(COUNT):
         game = harness.start()
         harness.first_screen(game)
-        dialog = harness.open_dialog(game, ("alt+v", "s", "s"), "Dialog", "20 x 20")
-        harness.choose(game, dialog, SIZE_DIALOG, "20 x 20")
+        harness.choose(game, "20 x 20")
         board, _ = harness.first_screen(game, THEMES[1], (20, 16))
-        dialog = harness.open_dialog(game, ("alt+v", "s", "t"), "Size", "Computer <> Computer")
-        harness.choose(game, dialog, TYPE_DIALOG, "Computer <> Computer")
+        harness.choose(game, "Computer <> Computer")
         # Nothing reads the canvas while the round plays: a reading takes the
         # page's main thread, and would be counted in the round's time.
         call = timings(game)["lastCall"]

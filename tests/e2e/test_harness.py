@@ -3,6 +3,8 @@ the screen positions it samples really lie where the checks assume (inside the
 dot, inside one triangle and not the other, off the grid lines). A fault here
 would make the end-to-end checks pass or fail for the wrong reason."""
 
+import contextlib
+import io
 import os
 import struct
 import sys
@@ -11,6 +13,7 @@ import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
+import basics  # noqa: E402
 import imaging  # noqa: E402
 from game_screen import (THEMES, Board, Panel, finished_round_theme, occupied_cells, rgb,  # noqa: E402
                          text_mismatch, triangle_counts, trunc_div)
@@ -225,6 +228,20 @@ class ScreenReading(unittest.TestCase):
         self.assertNotEqual(text_mismatch(image, (3, 2), one, 0xC8C800), (0, 0))
         self.assertNotEqual(text_mismatch(image, (4, 2), zero, 0xC8C800), (0, 0))
         self.assertEqual(text_mismatch(image, (3, 2), zero, 0xFF0000)[0], 6)
+
+
+class CheckRunner(unittest.TestCase):
+    def test_every_failure_counts_on_one_line_whatever_its_message(self):
+        def fail(error):
+            raise error
+        runner, out = basics.Runner(os.devnull), io.StringIO()
+        with contextlib.redirect_stdout(out):
+            for error in (basics.CheckFailed(" \n"), RuntimeError("first\nsecond")):
+                runner.run("broken", lambda: fail(error))
+            runner.run("fine", lambda: None)
+            self.assertEqual(runner.summary(), 1)
+        self.assertEqual([line.split(" (")[0] for line in out.getvalue().splitlines()],
+                         ["FAIL  broken", "FAIL  broken", "ok    fine", "1 passed, 2 failed"])
 
 
 if __name__ == "__main__":
