@@ -195,9 +195,12 @@ def check_reconnection(h):
     wait_for("the reloaded page", second._started)
     expect_same(wait_seq(o.players(), seq), "after a cut socket and a reload")
     seq = play([first, second], 8, [(4, 0)], seq)
-    for player in (first, second):
+    # A page resized during the game, and the watcher's loaded afresh at that size.
+    for player in (first, watcher):
         player.resize(560, 420)
-    expect_same(wait_seq([first, second], seq), "after both windows were resized")
+    watcher.driver.refresh()
+    wait_for("the watcher's reloaded page", watcher._started)
+    expect_same(wait_seq([first, watcher], seq), "between a resized page and one loaded at its size")
     # A click sent to a server that is stopped, then killed: the page sends it
     # again to the server started again, which has every dot before it.
     o.server.send_signal(signal.SIGSTOP)
@@ -209,8 +212,7 @@ def check_reconnection(h):
     o.start_server()
     wait_seq(o.players(), seq + 1, boards=False)
     seq = play([first, second], 8, [(6, 0), (7, 0)], seq + 1)
-    boards = wait_seq(o.players(), seq)
-    expect_same(boards[:2], "after the server was killed and started again")
+    expect_same(wait_seq([first, watcher], seq), "after the server was killed and started again")
     first.keys("alt+o", "l")
     wait_for("the friend's page to show the seat left", lambda: "has left" in status(second))
 
