@@ -11,6 +11,10 @@
 // again with the same number, which the server never plays twice.
 "use strict";
 
+// `shell` is what the page lends: its calls into the game, its queue, its
+// drawing, its resources' ids, the menu bar, a local game after Leave, and
+// boardChanged, told when the board may have another size (a phone's page then
+// chooses its magnification again).
 function createVantorOnline(shell) {
   const { call, enqueue, present, ids } = shell;
   const IDM_ONLINE_PLAY = ids.IDM_ONLINE_PLAY;
@@ -171,6 +175,7 @@ function createVantorOnline(shell) {
     }
     played.forEach(apply);
     present();
+    if (shell.boardChanged) shell.boardChanged();
   }
 
   function sameAction(a, b) {
@@ -345,6 +350,7 @@ function createVantorOnline(shell) {
       played.push(message.act);
       if (!apply(message.act)) rebuild();
       present();
+      if (message.act[0] !== "move" && shell.boardChanged) shell.boardChanged();
       if (pending && pending.seq === message.seq) pending = null;
     } else if (message.seq > seq + 1) {
       send({ type: "sync" }); // some were missed: the whole state comes back
@@ -368,7 +374,7 @@ function createVantorOnline(shell) {
 
   function refused(error) {
     say(REASONS[error.code] || "The server refused: " + (error.message || error.code));
-    if (error.code === "bad-token") store(null);
+    if (error.code === "bad-token" || error.code === "no-room") store(null);
     if (error.code === "no-room" || error.code === "room-exists" || error.code === "full") {
       const ended = room;
       stop();
