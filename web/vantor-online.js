@@ -33,6 +33,7 @@ function createVantorOnline(shell) {
   let connected = false;
   let retries = 0;
   let retryTimer = null;
+  let lost = false; // the connection dropped, and has not come back yet
   let probeTimer = null;
   let seat = -1; // 0 first player, 1 second player, -1 watching
   let seq = 0; // the last action of the room that this page has played
@@ -89,14 +90,14 @@ function createVantorOnline(shell) {
     }
     let text;
     if (!connected) {
-      text = retryTimer ? "Disconnected: reconnecting..." : "Connecting...";
+      text = lost ? "Disconnected: reconnecting..." : "Connecting...";
     } else if (creating || !start) {
       text = "Connecting...";
     } else {
       text = (seat < 0 ? "Watching. " : "") + turnText() + " " + seatsText();
     }
     status.textContent = notice ? notice + " " + text : text;
-    status.dataset.connection = connected ? "connected" : retryTimer ? "reconnecting" : "connecting";
+    status.dataset.connection = connected ? "connected" : lost ? "reconnecting" : "connecting";
     status.dataset.seat = seat;
   }
 
@@ -198,6 +199,7 @@ function createVantorOnline(shell) {
     socket = ws;
     ws.onopen = () => {
       connected = true;
+      lost = false;
       retries = 0;
       introduce();
       show();
@@ -218,6 +220,7 @@ function createVantorOnline(shell) {
       connected = false;
       clearTimeout(probeTimer);
       if (pending) pending.sent = false;
+      lost = room !== null;
       if (room !== null) retryLater();
       show();
     };
@@ -424,6 +427,7 @@ function createVantorOnline(shell) {
     seats = [];
     pending = null;
     retries = 0;
+    lost = false;
     greyOnlineItems();
     connect();
     show();
