@@ -149,8 +149,14 @@ echo "\$ stat -c %s build/web/site/*; (cd build/web && cpack -G ZIP); (cd build/
 VERSION=$(sed -n 's/.*VALUE "ProductVersion", "\([0-9.]*\)".*/\1/p' "$ROOT/res/vantor.rc" | head -n1)
 (cd "$WEB" && vantor_emscripten cpack -G ZIP) >"$LOGS/web-cpack.log" 2>&1 || die "cpack failed in $WEB (see $LOGS/web-cpack.log)"
 (cd "$WIN" && cpack -G ZIP) >"$LOGS/win-cpack.log" 2>&1 || die "cpack failed in $WIN (see $LOGS/win-cpack.log)"
-page_files=(index.html vantor.js vantor.wasm vantor-page.js vantor-resources.js vantor.css vantor.ico)
-pictures=(terre.bmp mars.bmp saturne.bmp jupiter.bmp)
+pictures=(terre.png mars.png saturne.png jupiter.png)
+# Every file of the site but the backdrops: the page, the game, the app's icons,
+# manifest and service worker.
+page_files=()
+for path in "$SITE"/*; do
+    name=$(basename "$path")
+    [[ " ${pictures[*]} " == *" $name "* ]] || page_files+=("$name")
+done
 page_bytes=0
 echo "the page's files, pictures excluded:"
 for name in "${page_files[@]}"; do

@@ -3,6 +3,7 @@
 // what each of them does, as in the Windows program.
 #include <emscripten.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "commands/Commands.h"
@@ -46,12 +47,21 @@ const WebCanvas* currentWebCanvas() { return static_cast<const WebCanvas*>(curre
 extern "C" {
 
 EMSCRIPTEN_KEEPALIVE void vantorStart() {
-    setRandomSource(windowsRuntimeRand);
-    setPauseFunction(showThenPause);
+    useComputerSeams(windowsRuntimeRand, showThenPause);
 }
 
-// The board area has a new size (the page's first layout included).
-EMSCRIPTEN_KEEPALIVE void vantorResize(int width, int height) { replaceCanvasAndGame(webCanvas, width, height); }
+// The board area has a new size in game pixels, or a backdrop has arrived: the
+// game goes on on a new canvas, its round played again there (the first call
+// makes the first game).
+EMSCRIPTEN_KEEPALIVE void vantorResize(int width, int height) { keepGameOnNewCanvas(webCanvas, width, height); }
+
+// The side of the board in game pixels, grid lines included: the current
+// game's, or before there is one the settings' board. The page chooses its
+// magnification from it.
+EMSCRIPTEN_KEEPALIVE int vantorBoardExtent() {
+    if (currentGame) return std::max(currentGame->rows, currentGame->columns) * currentGame->cellSize + 1;
+    return settings.boardSize * settings.cellSize + 1;
+}
 
 // New and Reset; other ids are the page's own business.
 EMSCRIPTEN_KEEPALIVE void vantorCommand(int id) {
@@ -111,6 +121,9 @@ EMSCRIPTEN_KEEPALIVE const Colour* vantorPixels() {
 }
 // The time the computer has spent in its pauses since the page was loaded.
 EMSCRIPTEN_KEEPALIVE double vantorPauseMilliseconds() { return pauseMilliseconds; }
+
+// The level on the board, 0 with no game.
+EMSCRIPTEN_KEEPALIVE int vantorLevel() { return currentGame ? currentGame->level : 0; }
 
 EMSCRIPTEN_KEEPALIVE int vantorWidth() { return currentCanvas ? currentCanvas->width : 0; }
 EMSCRIPTEN_KEEPALIVE int vantorHeight() { return currentCanvas ? currentCanvas->height : 0; }

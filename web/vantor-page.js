@@ -7,7 +7,8 @@
 (function () {
   const resources = VANTOR_RESOURCES;
   const ids = resources.ids;
-  const PICTURES = ["terre.bmp", "mars.bmp", "saturne.bmp", "jupiter.bmp"];
+  // The backdrops, the first level's first: the game reads them as BMP files.
+  const PICTURES = ["terre", "mars", "saturne", "jupiter"];
   // Dialog units to pixels: the base units of an 8-point dialog font.
   const UNIT_X = 6 / 4;
   const UNIT_Y = 13 / 8;
@@ -55,6 +56,8 @@
     const paused = call("vantorPauseMilliseconds");
     await game.ccall(name, null, args.map(() => "number"), args, { async: true });
     present();
+    // A new board size (after level 4) may want another scale.
+    if (name !== "vantorResize" && touchScreen.matches) resize();
     lastCall = { name, milliseconds: performance.now() - started, paused: call("vantorPauseMilliseconds") - paused };
   }
 
@@ -69,6 +72,11 @@
     const pixels = call("vantorPixels");
     if (canvas.width !== width) canvas.width = width;
     if (canvas.height !== height) canvas.height = height;
+    // Each game pixel covers scale x scale device pixels.
+    const cssWidth = (width * shown.scale) / shown.ratio + "px";
+    const cssHeight = (height * shown.scale) / shown.ratio + "px";
+    if (canvas.style.width !== cssWidth) canvas.style.width = cssWidth;
+    if (canvas.style.height !== cssHeight) canvas.style.height = cssHeight;
     if (!pixels || width === 0 || height === 0) return;
     if (!image || image.width !== width || image.height !== height) image = context.createImageData(width, height);
     image.data.set(game.HEAPU8.subarray(pixels, pixels + width * height * 4));
@@ -187,8 +195,8 @@
     if (openPath.length) return; // the click only closes the open menu
     canvas.style.cursor = "crosshair"; // until the mouse moves again
     const bounds = canvas.getBoundingClientRect();
-    const x = Math.floor(event.clientX - bounds.left);
-    const y = Math.floor(event.clientY - bounds.top);
+    const x = Math.floor(((event.clientX - bounds.left) * canvas.width) / bounds.width);
+    const y = Math.floor(((event.clientY - bounds.top) * canvas.height) / bounds.height);
     const clicked = event.timeStamp;
     enqueue(async () => {
       if (!call("vantorBoardContains", x, y)) return;
@@ -202,17 +210,53 @@
     canvas.style.cursor = "";
   });
 
-  // ---- Resizes -----------------------------------------------------------------
-  // Every new size of the board area makes a new game on a new canvas; sizes
-  // that come faster than the game can follow are taken at their latest.
+  // ---- Sizes and scale ---------------------------------------------------------
+  // The game draws in its own pixels, and each of them is shown as a square of
+  // `scale` x `scale` device pixels, so the picture stays crisp. With a mouse,
+  // the scale is the whole part of the device pixel ratio: the board area is as
+  // many game pixels as the window's client area would be. On a touch screen it
+  // is the largest that leaves room for the board with the winner marker above
+  // it and the level caption below, so the board fills the screen. The board
+  // area in game pixels is then what the screen holds at that scale.
+  const touchScreen = window.matchMedia("(pointer: coarse)");
+  const MARGIN_SIDE = 4; // game pixels each side of the board
+  const MARGIN_TOP_BOTTOM = 46; // the marker's rows above, the caption's below
+  let shown = { width: 0, height: 0, scale: 1, ratio: 1 };
+
+  function layout() {
+    const ratio = window.devicePixelRatio || 1;
+    const deviceWidth = Math.floor(area.clientWidth * ratio);
+    const deviceHeight = Math.floor(area.clientHeight * ratio);
+    let scale = Math.max(1, Math.floor(ratio));
+    if (touchScreen.matches) {
+      const extent = call("vantorBoardExtent");
+      const fits = (k) =>
+        Math.floor(deviceWidth / k) >= Math.max(extent + 2 * MARGIN_SIDE, 100) &&
+        Math.floor(deviceHeight / k) >= extent + 2 * MARGIN_TOP_BOTTOM;
+      scale = 1;
+      while (fits(scale + 1)) scale++;
+    }
+    return { width: Math.floor(deviceWidth / scale), height: Math.floor(deviceHeight / scale), scale, ratio };
+  }
+
+  // A new size of the board area, a turned phone, the browser's bars shown or
+  // hidden, or a board of another size: the game goes on at the new size, on a
+  // new canvas, with every dot of its round. Sizes that come faster than the
+  // game can follow are taken at their latest. `again` draws the game anew at
+  // the same size (a backdrop has arrived).
   let resizeWaiting = false;
 
-  function resize() {
+  function resize(again = false) {
     if (resizeWaiting) return;
     resizeWaiting = true;
     enqueue(async () => {
       resizeWaiting = false;
-      await callPlaying("vantorResize", area.clientWidth, area.clientHeight);
+      const wanted = layout();
+      const same = wanted.width === shown.width && wanted.height === shown.height;
+      if (same && wanted.scale === shown.scale && wanted.ratio === shown.ratio && !again) return;
+      shown = wanted;
+      if (same && !again) return present();
+      await callPlaying("vantorResize", wanted.width, wanted.height);
       // An online game goes on at the new size: the same position, drawn again.
       if (online && online.active()) online.rebuild();
     });
@@ -220,7 +264,7 @@
 
   // ---- Commands ------------------------------------------------------------------
   function command(id) {
-    if (ended || openDialog) return;
+    if (ended || openDialog || !game) return; // while the page loads, the menus do nothing
     if (online && online.command(id)) return;
     switch (id) {
       case ids.IDM_EXIT:
@@ -482,6 +526,10 @@
         element.textContent = item.text;
     }
     element.dataset.id = item.id;
+    // Where the dialog's controls stand one under the other (a touch screen),
+    // they follow the template's rows, and the buttons come last.
+    const button = item.kind === "button" || item.kind === "default";
+    element.style.order = String(button ? 100000 + item.x : item.y * 1000 + item.x);
     element.style.left = Math.round(item.x * UNIT_X) + "px";
     element.style.top = Math.round(item.y * UNIT_Y) + "px";
     if (item.kind !== "icon") {
@@ -565,32 +613,103 @@
     // The pending values are loaded when the dialog opens; the stored radio is
     // the one shown checked, and the keyboard focus starts on OK.
     enqueue(() => {
-      const stored = hasSettings ? call("vantorDialogOpen", dialogId) : 0;
+      // Should the game fail to answer, the dialog is not left marked open.
+      let stored = 0;
+      try {
+        stored = hasSettings ? call("vantorDialogOpen", dialogId) : 0;
+      } catch (error) {
+        finish(false);
+        throw error;
+      }
       for (const radio of radios) {
         radio.checked = Number(radio.value) === stored;
         radio.tabIndex = radio.checked ? 0 : -1;
       }
       document.body.append(dialog);
       dialog.showModal();
+      [...client.children].forEach(fitText);
       ok.focus();
     });
   }
 
-  // ---- Start -------------------------------------------------------------------------
-  // The four backdrops are fetched into the game's working folder; one that is
-  // missing is simply absent, as a missing file is for vantor.exe.
-  async function fetchPictures(module) {
-    await Promise.all(
-      PICTURES.map(async (name) => {
-        try {
-          const response = await fetch(name, { cache: "no-cache" });
-          if (response.ok) module.FS.writeFile(name, new Uint8Array(await response.arrayBuffer()));
-        } catch (error) {
-          // Not there: the board stands on black.
-        }
-      })
-    );
+  // A text wider than its control, in a font wider than the Windows dialog
+  // font, is drawn smaller until it fits, as the Windows program's texts fit
+  // their controls and group boxes.
+  function fitText(element) {
+    let size = parseFloat(getComputedStyle(element).fontSize);
+    while (element.scrollWidth > element.clientWidth && size > 8) {
+      size -= 0.5;
+      element.style.fontSize = size + "px";
+    }
   }
+
+  // ---- Start -------------------------------------------------------------------------
+  // The backdrops travel as PNG files and become the same BMP files again in the
+  // game's working folder; a folder that has a BMP file instead serves it as it
+  // is. A picture that is missing or broken is simply absent, as a missing file
+  // is for vantor.exe, and its level stands on black.
+  function bmpFile({ width, height, data }) {
+    const stride = Math.ceil((width * 3) / 4) * 4;
+    const bytes = new Uint8Array(54 + stride * height);
+    const header = new DataView(bytes.buffer);
+    bytes.set([0x42, 0x4d]);
+    header.setUint32(2, bytes.length, true);
+    header.setUint32(10, 54, true);
+    header.setUint32(14, 40, true);
+    header.setInt32(18, width, true);
+    header.setInt32(22, height, true);
+    header.setUint16(26, 1, true);
+    header.setUint16(28, 24, true);
+    header.setUint32(34, stride * height, true);
+    header.setUint32(38, 2835, true); // 72 dots per inch
+    header.setUint32(42, 2835, true);
+    for (let y = 0; y < height; y++) {
+      let at = 54 + (height - 1 - y) * stride;
+      for (let i = y * width * 4; i < (y + 1) * width * 4; i += 4) {
+        bytes[at++] = data[i + 2];
+        bytes[at++] = data[i + 1];
+        bytes[at++] = data[i];
+      }
+    }
+    return bytes;
+  }
+
+  async function fetchPicture(name) {
+    try {
+      const packed = await fetch(name + ".png", { cache: "no-cache" });
+      if (packed.ok) {
+        const bitmap = await createImageBitmap(await packed.blob(), {
+          colorSpaceConversion: "none",
+          premultiplyAlpha: "none",
+        });
+        const scratch = new OffscreenCanvas(bitmap.width, bitmap.height);
+        const pen = scratch.getContext("2d", { willReadFrequently: true });
+        pen.drawImage(bitmap, 0, 0);
+        return bmpFile(pen.getImageData(0, 0, bitmap.width, bitmap.height));
+      }
+      const plain = await fetch(name + ".bmp", { cache: "no-cache" });
+      if (plain.ok) return new Uint8Array(await plain.arrayBuffer());
+    } catch (error) {
+      // Broken or unreachable: the level stands on black.
+    }
+    return null;
+  }
+
+  // Writes a picture that has arrived; when its level is on the board, the
+  // board is drawn again with it, the round kept.
+  function picturesArrived(index, bytes) {
+    if (!bytes || ended) return;
+    game.FS.writeFile(PICTURES[index] + ".bmp", bytes);
+    if (call("vantorLevel") === index + 1) resize(true);
+  }
+
+  const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+  // The first board waits for its backdrop when the game's code came quickly,
+  // as it does on a fast network: then the picture is a moment away. On a slow
+  // one the board starts on black at once and is drawn again, the round kept,
+  // when its picture arrives.
+  const FAST_START_MS = 1500;
+  const FIRST_PICTURE_WAIT_MS = 1000;
 
   const resizeObserver = new ResizeObserver(() => {
     if (game && !ended) resize();
@@ -607,11 +726,26 @@
     },
   })
     .then(async (module) => {
-      await fetchPictures(module);
+      // Only the first round's picture is waited for, and not for long: the
+      // others follow once the game runs.
+      const first = fetchPicture(PICTURES[0]);
+      const wait = performance.now() < FAST_START_MS ? FIRST_PICTURE_WAIT_MS : 0;
+      const early = await Promise.race([first, sleep(wait).then(() => undefined)]);
+      if (early) module.FS.writeFile(PICTURES[0] + ".bmp", early);
       game = module;
       game.ccall("vantorStart", null, [], []);
       resizeObserver.observe(area);
       resize();
+      enqueue(() => (document.getElementById("loading").hidden = true));
+      (async () => {
+        if (early === undefined) picturesArrived(0, await first);
+        for (let index = 1; index < PICTURES.length; index++) picturesArrived(index, await fetchPicture(PICTURES[index]));
+        // Only now, so that its copies of the files do not hold up the first
+        // board: the page works offline once visited, and installs as an app.
+        if ("serviceWorker" in navigator) {
+          navigator.serviceWorker.register("vantor-sw.js").catch((error) => console.warn(error));
+        }
+      })();
       if (typeof createVantorOnline === "function") {
         online = createVantorOnline({
           call, enqueue, present, ids, menubar,
@@ -622,6 +756,7 @@
     })
     .catch((error) => {
       console.error(error);
+      document.getElementById("loading").hidden = true;
       menubar.hidden = true;
       area.hidden = true;
       document.getElementById("no-game").hidden = false;
@@ -636,6 +771,13 @@
     idle: () => queue,
     started: () => game !== null,
     timings: () => ({ firstShown, lastCall, lastAnswer }),
+    // The game's copy of a picture, as the game reads it; null when it has none.
+    pictureDigest: async (name) => {
+      if (!game || !game.FS.analyzePath(name).exists) return null;
+      const digest = await crypto.subtle.digest("SHA-256", game.FS.readFile(name));
+      return Array.from(new Uint8Array(digest), (b) => b.toString(16).padStart(2, "0")).join("");
+    },
+    scale: () => shown,
     online: () => online,
   };
 })();

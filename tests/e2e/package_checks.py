@@ -107,11 +107,16 @@ def main():
                   ("broken pictures: the game plays on through all four levels", check_broken_pictures)]
         opener = lambda: open_desktop(build, package.unpacked, log)  # noqa: E731
     else:
+        # The backdrops travel as PNG files; the app's icons and its manifest and
+        # service worker come with the page.
+        icons = ["vantor-192.png", "vantor-512.png"]
         names = {"index.html", "vantor.js", "vantor.wasm", "vantor-page.js", "vantor-online.js", "vantor-resources.js",
-                 "vantor.css", "vantor.ico", "README.txt"} | set(PICTURES)
-        sources = dict(assets, **{"README.txt": os.path.join(root, "res", "README-web.txt")})
+                 "vantor.css", "vantor.ico", "vantor.webmanifest", "vantor-sw.js", "README.txt"} | set(icons) \
+            | {name.replace(".bmp", ".png") for name in PICTURES}
+        sources = {name: os.path.join(root, "res", name) for name in icons}
+        sources["README.txt"] = os.path.join(root, "res", "README-web.txt")
         package = Package(root, zip_path, scratch, names, sources)
-        what = "the page's files, the four backdrops and README.txt"
+        what = "the page's files, the four backdrops, the app's icons and README.txt"
         played = [("unpacked page shows Earth behind the board", check_first_screen),
                   ("a click gets the computer's answer", check_answer)]
         opener = lambda: open_browser(root, package.unpacked, log)  # noqa: E731
