@@ -15,11 +15,17 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from basics import Runner  # noqa: E402
 from checks import CHECKS, COMPARISONS, Harness  # noqa: E402
 from online_checks import ONLINE_CHECKS  # noqa: E402
+from phone_checks import CHECKS as PHONE_CHECKS  # noqa: E402
 
 
 def open_wine(folder, log):
     from wine_desktop import Desktop
     return Desktop(folder, log)
+
+
+def open_phone(folder, log):
+    from phone_checks import Phone
+    return Phone(folder, log)
 
 
 def open_web(folder, log):
@@ -38,11 +44,12 @@ FRONT_ENDS = [
     ("wine", "build", open_wine),
     ("web", "site", open_web),
     ("online", "server", open_online),  # three pages playing through vantor-server
+    ("phone", "site", open_phone),  # the page in a phone's emulation, touch and network
 ]
 
 # The lists of checks, each entry (name, check, front ends it runs on). A new
 # list is one more entry; its checks run on every front end they name.
-CHECK_LISTS = [CHECKS, ONLINE_CHECKS]
+CHECK_LISTS = [CHECKS, PHONE_CHECKS, ONLINE_CHECKS]
 
 
 def main():

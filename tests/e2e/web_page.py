@@ -63,6 +63,20 @@ return [...document.querySelectorAll('dialog[open]')].map((d) => {
 });
 """
 
+# The open dialog's texts that run past their control, or past the group box
+# that holds the control.
+OVERFLOWING_TEXTS = """
+const client = document.querySelector('dialog[open] .client');
+if (!client) return [];
+const groups = [...client.querySelectorAll('fieldset')].map((g) => g.getBoundingClientRect());
+return [...client.children].filter((c) => {
+  const text = document.createRange();
+  text.selectNodeContents(c);
+  const ink = text.getBoundingClientRect(), box = c.getBoundingClientRect();
+  const group = groups.find((g) => g.left <= box.left && box.left < g.right && g.top <= box.top && box.top < g.bottom);
+  return c.scrollWidth > c.clientWidth || (c.tagName === 'LABEL' && group && ink.right > group.right);
+}).map((c) => c.textContent.trim());
+"""
 READ_BOARD = """
 const canvas = document.getElementById('board');
 if (!canvas.width || !canvas.height || canvas.closest('[hidden]')) return null;
@@ -111,10 +125,12 @@ class Browser:
     and beside it copies of the site with other pictures, made on request."""
 
     name = "web"
+    keeps_game_on_resize = True  # a page is not a window
 
     def __init__(self, site_dir, log_path):
         self.site_dir = os.path.abspath(site_dir)
-        self.pictures_dir = self.site_dir
+        # The site holds the backdrops packed; the game reads the project's BMPs.
+        self.pictures_dir = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "assets")
         self.log_path = log_path
         for need in ("index.html", "vantor.js", "vantor.wasm"):
             if not os.path.isfile(os.path.join(self.site_dir, need)):
@@ -172,8 +188,9 @@ class Browser:
         name = "pictures-%d" % len(os.listdir(self.root))
         copy = os.path.join(self.root, name)
         os.mkdir(copy)
+        backdrops = {"terre.png", "mars.png", "saturne.png", "jupiter.png"}
         for entry in os.listdir(self.site_dir):
-            if not entry.endswith(".bmp"):
+            if not entry.endswith(".bmp") and entry not in backdrops:
                 os.symlink(os.path.join(self.site_dir, entry), os.path.join(copy, entry))
         for entry in os.listdir(folder):
             if entry.endswith(".bmp"):
@@ -308,6 +325,9 @@ class Page(basics.Watched):
         """Waits until the page has no call into the game under way."""
         return self.driver.execute_async_script(
             "const done = arguments[0]; window.vantorPage.idle().then(() => done(true));")
+
+    def overflowing_texts(self):
+        return self.driver.execute_script(OVERFLOWING_TEXTS)
 
     def dialogs(self):
         return [Dialog(d) for d in self.driver.execute_script(READ_DIALOGS)]

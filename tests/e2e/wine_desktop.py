@@ -18,6 +18,7 @@ class Desktop:
     """The X display and the Wine prefix the game runs in (from the environment)."""
 
     name = "wine"
+    keeps_game_on_resize = False  # WM_SIZE starts a new game
 
     def __init__(self, build_dir, log_path):
         self.build_dir = os.path.abspath(build_dir)
