@@ -453,6 +453,17 @@ awaitable<void> resumeRooms() {
     Resumed resumed;
     resumed.since = std::chrono::system_clock::time_point(
         std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::nanoseconds(options.since)));
+    // The rooms set out once the port takes connections, probed every two
+    // milliseconds: a thousand rooms knocking on a closed port would only
+    // take the starting server's CPU.
+    asio::ip::tcp::resolver resolver(io);
+    const auto endpoints = co_await resolver.async_resolve(options.host, options.port, use_awaitable);
+    for (const auto giveUp = Clock::now() + std::chrono::seconds(options.waitSeconds); Clock::now() < giveUp;) {
+        asio::ip::tcp::socket probe(io);
+        auto [error, endpoint] = co_await asio::async_connect(probe, endpoints, asio::as_tuple(use_awaitable));
+        if (!error) break;
+        co_await sleepFor(std::chrono::milliseconds(2));
+    }
     Latch latch(static_cast<int>(saved.size()));
     std::vector<std::unique_ptr<Connection>> open(saved.size());
     for (size_t i = 0; i < saved.size(); ++i) {
