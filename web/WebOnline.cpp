@@ -5,9 +5,6 @@
 // pixels as the same round played at one screen.
 #include <emscripten.h>
 
-#include <memory>
-#include <new>
-
 #include "commands/Commands.h"
 #include "draw/Grid.h"
 #include "settings/Settings.h"
@@ -54,27 +51,23 @@ bool chooseLevel(Settings& s, int level) {
     return true;
 }
 
-// The page's dialogs open on the room's size and level while it plays online;
-// the page's play type is left as it was for after the online game.
-void showRoomSettingsInDialogs() {
+// A new game from the room's settings replaces the current one, through the
+// command layer, which keeps the round's record for a new canvas. The page's
+// settings take the room's size and level, so its dialogs open on them; its
+// play type stays the page's own, for after the online game. Returns false
+// when the game could not be made (no canvas, no memory): the current one stays.
+bool newGameFromRoom() {
     settings.boardSize = room.boardSize;
     settings.cellSize = room.cellSize;
     settings.sizeRadio = room.sizeRadio;
     settings.level = room.level;
     settings.levelRadio = room.levelRadio;
-}
-
-// A new game from the room's settings replaces the current one; when it cannot
-// be made (no canvas, no memory), the current game stays and false is returned.
-bool newGameFromRoom() {
-    try {
-        std::unique_ptr<Game> game = makeGameFromSettings(currentCanvas.get(), room);
-        if (!game) return false;
-        currentGame.swap(game);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+    const int pagePlayType = settings.playType;
+    settings.playType = HumanVsHuman;
+    const Game* before = currentGame.get();
+    replaceGameFromSettings();
+    settings.playType = pagePlayType;
+    return currentGame && currentGame.get() != before;
 }
 
 bool cellIsFree(int column, int row) {
@@ -97,51 +90,37 @@ EMSCRIPTEN_KEEPALIVE int vantorOnlineStart(int boardSize, int level) {
     if (boardSize != start.boardSize && !chooseSize(start, boardSize)) return 0;
     if (!chooseLevel(start, level)) return 0;
     room = start;
-    if (!newGameFromRoom()) return 0;
-    showRoomSettingsInDialogs();
-    return 1;
+    return newGameFromRoom() ? 1 : 0;
 }
 
-// One action of the room, as a Human <> Human game at one screen plays it: a dot
-// goes through the same click handling, at the middle of its cell. Returns 0 and
-// changes nothing for an action the rules refuse (a taken cell, one off the
-// board, an unknown action or setting).
+// One action of the room, through the same commands as a Human <> Human game at
+// one screen: a dot is a click at the middle of its cell. Returns 0 and changes
+// nothing for an action the rules refuse (a taken cell, one off the board, an
+// unknown action or setting).
 EMSCRIPTEN_KEEPALIVE int vantorOnlineAct(int action, int first, int second) {
     if (!currentGame) return 0;
-    try {
-        switch (action) {
-        case Move: {
-            if (!cellIsFree(first, second)) return 0;
-            const Grid& grid = *currentGame->grid;
-            currentGame->placeHumanDot(grid.left + first * grid.cellSize + grid.cellSize / 2,
-                                       grid.top + second * grid.cellSize + grid.cellSize / 2);
-            return currentGame->cells[second][first] == 1 ? 1 : 0;
-        }
-        case New:
-            currentGame->newRound();
-            return 1;
-        case Reset:
-            currentGame->resetAllScores();
-            currentGame->newRound();
-            return 1;
-        case Size: {
-            Settings next = room;
-            if (!chooseSize(next, first)) return 0;
-            room = next;
-            showRoomSettingsInDialogs();
-            return newGameFromRoom() ? 1 : 0;
-        }
-        case Level: {
-            Settings next = room;
-            if (!chooseLevel(next, first)) return 0;
-            room = next;
-            showRoomSettingsInDialogs();
-            return newGameFromRoom() ? 1 : 0;
-        }
-        default:
-            return 0;
-        }
-    } catch (const std::bad_alloc&) {
+    switch (action) {
+    case Move: {
+        if (!cellIsFree(first, second)) return 0;
+        const Grid& grid = *currentGame->grid;
+        placeDot(grid.left + first * grid.cellSize + grid.cellSize / 2,
+                 grid.top + second * grid.cellSize + grid.cellSize / 2);
+        return currentGame->cells[second][first] == 1 ? 1 : 0;
+    }
+    case New:
+        startNextRound();
+        return 1;
+    case Reset:
+        resetScoresAndStartRound();
+        return 1;
+    case Size:
+    case Level: {
+        Settings next = room;
+        if (!(action == Size ? chooseSize(next, first) : chooseLevel(next, first))) return 0;
+        room = next;
+        return newGameFromRoom() ? 1 : 0;
+    }
+    default:
         return 0;
     }
 }
