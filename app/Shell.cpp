@@ -82,6 +82,18 @@ void initWindowClass(HINSTANCE instance) {
     RegisterClassExA(&windowClass);
 }
 
+void registerMainWindowClass(HINSTANCE instance) {
+    LoadStringA(instance, IDS_APP_TITLE, windowTitle, kTextBufferSize);
+    LoadStringA(instance, IDS_WINDOW_CLASS, windowClassName, kTextBufferSize);
+    initWindowClass(instance);
+}
+
+int runProgram(HINSTANCE instance, int showCommand) {
+    registerMainWindowClass(instance);
+    if (!createMainWindow(instance, showCommand)) return 0;
+    return runMessageLoop(LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_MAIN)));
+}
+
 bool createMainWindow(HINSTANCE instance, int showCommand) {
     appInstance = instance;
     HWND window = CreateWindowExA(0, windowClassName, windowTitle, WS_OVERLAPPEDWINDOW, 0, 0, kWindowSize,

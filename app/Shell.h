@@ -21,6 +21,13 @@ extern BeepFunction clickBeep;
 
 // Registers the main window class under windowClassName.
 void initWindowClass(HINSTANCE instance);
+// The start of everything that makes the main window: the caption and the class
+// name loaded from the module's strings, then initWindowClass.
+void registerMainWindowClass(HINSTANCE instance);
+// The whole program after the run-time start-up: the class, the main window
+// shown as showCommand says, and the message loop with the accelerator table.
+// Returns the exit code; 0 when no window could be made.
+int runProgram(HINSTANCE instance, int showCommand);
 // Makes the 500 x 500 main window at (0, 0) and shows it; false when it could not be made.
 bool createMainWindow(HINSTANCE instance, int showCommand);
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

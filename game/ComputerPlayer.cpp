@@ -13,7 +13,9 @@ namespace {
 int libraryRandom() { return std::rand(); }
 
 RandomSource randomSource = libraryRandom;
-PauseFunction pauseFunction = thinkingPause;
+void realPause(int n) { thinkingPause(n); }
+
+PauseFunction pauseFunction = realPause;
 
 struct At {
     int di;  // row offset from the anchor [i][j]
@@ -106,17 +108,20 @@ int windowsRuntimeRand() {
 
 void setRandomSource(RandomSource source) { randomSource = source ? source : libraryRandom; }
 
-void setPauseFunction(PauseFunction pause) { pauseFunction = pause ? pause : thinkingPause; }
+void setPauseFunction(PauseFunction pause) { pauseFunction = pause ? pause : realPause; }
 
-void thinkingPause(int n) {
+long long thinkingPause(int n) {
     // The inner counter is volatile, so every one of its steps is really
     // executed: the delay is the loops' only effect.
+    long long steps = 0;
     for (int outer = 0; outer < 32000; ++outer) {
         volatile int inner = 0;
         while (inner < n) {
             inner = inner + 1;
         }
+        steps += inner;
     }
+    return steps;
 }
 
 Cell Game::findPatternCell(int fallbackColumn, int fallbackRow) const {

@@ -5,7 +5,8 @@
 #pragma once
 
 // A busy pause of 32000 x n empty steps that the optimiser cannot remove.
-void thinkingPause(int n);
+// Returns the number of steps it ran, so that its length can be counted.
+long long thinkingPause(int n);
 
 // The draws of the Windows C runtime's rand, never seeded: 41, 18467, 6334, ...
 // The browser build draws these, so the same clicks get the same answers there

@@ -1,13 +1,14 @@
-// Encoding pictures as Windows BMP and ICO files.
+// Encoding pictures as Windows BMP files, through the raster device's writer,
+// and as ICO files.
 #include <cstddef>
 
+#include "draw/raster/BmpEncoder.h"
 #include "tools/Pictures.h"
 
 namespace pictures {
 
 namespace {
 
-constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::size_t kInfoHeaderSize = 40;
 constexpr std::size_t kIconDirSize = 6;
 constexpr std::size_t kIconEntrySize = 16;
@@ -74,26 +75,10 @@ std::vector<std::uint8_t> iconImage(const Image& image) {
 }  // namespace
 
 std::vector<std::uint8_t> encodeBmp(const Image& image) {
-    if (isEmpty(image)) return {};
-    const std::size_t stride = rowStride(image.width, 24);
-    const std::size_t imageSize = stride * static_cast<std::size_t>(image.height);
-    const std::size_t offset = kFileHeaderSize + kInfoHeaderSize;
-    std::vector<std::uint8_t> out;
-    out.reserve(offset + imageSize);
-    out.push_back('B');
-    out.push_back('M');
-    put32(out, static_cast<std::uint32_t>(offset + imageSize));
-    put32(out, 0);  // reserved
-    put32(out, static_cast<std::uint32_t>(offset));
-    putInfoHeader(out, image.width, image.height, 24, imageSize);
-    for (int y = image.height - 1; y >= 0; --y) {
-        for (int x = 0; x < image.width; ++x) {
-            const Rgba& p = image.at(x, y);
-            out.insert(out.end(), {p.b, p.g, p.r});
-        }
-        out.resize(out.size() + stride - static_cast<std::size_t>(image.width) * 3, 0);
-    }
-    return out;
+    std::vector<Colour> colours;
+    colours.reserve(image.pixels.size());
+    for (const Rgba& p : image.pixels) colours.push_back(makeColour(p.r, p.g, p.b));
+    return encodeBmp24(image.width, image.height, colours);
 }
 
 std::vector<std::uint8_t> encodeIco(const std::vector<Image>& images) {

@@ -18,7 +18,6 @@
 #include "commands/Commands.h"
 #include "game/ComputerPlayer.h"
 #include "game/Game.h"
-#include "res/resource.h"
 #include "settings/Settings.h"
 
 namespace {
@@ -111,9 +110,7 @@ int main(int argc, char** argv) {
     }
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    LoadStringA(instance, IDS_APP_TITLE, windowTitle, kTextBufferSize);
-    LoadStringA(instance, IDS_WINDOW_CLASS, windowClassName, kTextBufferSize);
-    initWindowClass(instance);
+    registerMainWindowClass(instance);
     if (!createMainWindow(instance, SW_SHOWNORMAL)) {
         std::fprintf(stderr, "the main window could not be made\n");
         return 1;

@@ -68,3 +68,8 @@ bool writeFileBytes(const char* path, const std::vector<std::uint8_t>& bytes) {
     const bool closed = std::fclose(file) == 0;
     return written && closed;
 }
+
+bool writeBmp24File(const std::string& path, int width, int height, const std::vector<Colour>& pixels) {
+    const std::vector<std::uint8_t> bytes = encodeBmp24(width, height, pixels);
+    return !bytes.empty() && writeFileBytes(path.c_str(), bytes);
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "draw/Colour.h"
@@ -12,3 +13,7 @@ std::vector<std::uint8_t> encodeBmp24(int width, int height, const std::vector<C
 
 // Writes the bytes to a file, replacing it; false when that fails.
 bool writeFileBytes(const char* path, const std::vector<std::uint8_t>& bytes);
+
+// Writes encodeBmp24 of the colours to a file, replacing it; false when the
+// picture is empty or the file cannot be written.
+bool writeBmp24File(const std::string& path, int width, int height, const std::vector<Colour>& pixels);

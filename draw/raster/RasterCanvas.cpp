@@ -117,6 +117,5 @@ int RasterCanvas::averageCharWidth() const {
 }
 
 bool RasterCanvas::saveBmp(const std::string& path) const {
-    const std::vector<std::uint8_t> bytes = encodeBmp24(width, height, screen.pixels());
-    return !bytes.empty() && writeFileBytes(path.c_str(), bytes);
+    return writeBmp24File(path, width, height, screen.pixels());
 }

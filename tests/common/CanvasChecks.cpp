@@ -1,8 +1,12 @@
-// CanvasChecks: the pixel rules of fill, lines, discs, triangles, text and the
-// background snapshot, checked on whichever device instantiates them.
+// CanvasChecks: the pixel rules of fill, lines, discs, triangles, text, the
+// background snapshot and pictures, checked on whichever device instantiates them.
 #include "tests/common/CanvasChecks.h"
 
 #include <string>
+#include <tuple>
+
+#include "common/WorkingDirectory.h"
+#include "draw/raster/BmpEncoder.h"
 
 namespace {
 
@@ -283,5 +287,22 @@ TEST_P(CanvasChecks, AnEmptyCanvasShowsNothing) {
     canvas.restoreRect(0, 0, 10, 10);
     for (auto [x, y] : {std::pair{0, 0}, {1, 1}, {5, 5}, {2, 8}}) {
         EXPECT_TRUE(shows(*p, x, y, kBlack));
+    }
+}
+
+TEST_P(CanvasChecks, PicturesStretchCornerToCorner) {
+    ScopedWorkingDirectory dir("stretch");
+    const Colour a = makeColour(255, 0, 0), b = makeColour(0, 255, 0), c = makeColour(0, 0, 255),
+                 d = makeColour(255, 255, 0);
+    ASSERT_TRUE(writeBmp24File("quarters.bmp", 2, 2, {a, b, c, d}));
+    auto p = probe(10, 6);
+    auto quarters = p->canvas().loadPicture("quarters.bmp");
+    ASSERT_NE(quarters, nullptr);
+    EXPECT_EQ(quarters->pictureWidth(), 2);
+    EXPECT_EQ(quarters->pictureHeight(), 2);
+    p->canvas().drawPicture(*quarters);
+    for (auto [x, y, colour] : {std::tuple{0, 0, a}, {4, 2, a}, {5, 0, b}, {9, 2, b},
+                                {0, 3, c}, {4, 5, c}, {5, 3, d}, {9, 5, d}, {10, 2, kBlack}, {4, 6, kBlack}}) {
+        EXPECT_TRUE(shows(*p, x, y, colour));
     }
 }

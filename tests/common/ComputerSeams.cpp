@@ -13,6 +13,7 @@ int drawCount = 0;
 int pauseCount = 0;
 int pauseLength = 0;
 std::uint32_t state = 12345;
+std::function<void(int)> pauseHook;
 
 int scriptedRandom() {
     ++drawCount;
@@ -24,6 +25,7 @@ int scriptedRandom() {
 void countingPause(int n) {
     ++pauseCount;
     pauseLength = n;
+    if (pauseHook) pauseHook(n);
 }
 
 }  // namespace
@@ -35,6 +37,7 @@ ScriptedComputer::ScriptedComputer(std::vector<int> draws) {
     pauseCount = 0;
     pauseLength = 0;
     state = 12345;
+    pauseHook = nullptr;
     setRandomSource(scriptedRandom);
     setPauseFunction(countingPause);
 }
@@ -42,8 +45,10 @@ ScriptedComputer::ScriptedComputer(std::vector<int> draws) {
 ScriptedComputer::~ScriptedComputer() {
     setRandomSource(nullptr);
     setPauseFunction(nullptr);
+    pauseHook = nullptr;
 }
 
 int ScriptedComputer::drawsTaken() const { return drawCount; }
 int ScriptedComputer::pauses() const { return pauseCount; }
 int ScriptedComputer::lastPause() const { return pauseLength; }
+void ScriptedComputer::onPause(std::function<void(int)> hook) { pauseHook = std::move(hook); }

@@ -1,6 +1,7 @@
 // Test controls for the computer player: scripted random draws and no pause.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 // While alive, the computer's draws come from `draws` in order, then from a
@@ -17,4 +18,7 @@ public:
     // How many pauses it has asked for, and the last pause length.
     int pauses() const;
     int lastPause() const;
+    // Calls `hook` at every pause, with its length: what was drawn and drawn
+    // by then shows where the pause stands in the move.
+    void onPause(std::function<void(int)> hook);
 };

@@ -40,20 +40,33 @@ TEST_P(CanvasChecks, PanelOfANewGameShowsZerosIconsAndTheCaption) {
     PanelScene s(probe(492, 454).release(), HumanVsHuman);
     const int w = 492, h = 454;
     const Colour first = s.game->firstColour, second = s.game->secondColour;
-    // Icons: right angle in the corner, filled in the player's colour.
-    EXPECT_EQ(s.p->pixel(12, 12), first);
-    EXPECT_EQ(s.p->pixel(w - 12, 12), second);
-    EXPECT_EQ(s.p->pixel(12, h - 17), first);
-    EXPECT_EQ(s.p->pixel(w - 12, h - 17), second);
-    EXPECT_EQ(s.p->pixel(10, 10), kBlack);
-    EXPECT_EQ(s.p->pixel(18, 18), kGrey);  // outside the hypotenuse
-    // "0" on the left, "  0" on the right: the two spaces leave the start bare.
-    EXPECT_GT(s.countIn(20, 20, 45, 35, first), 3);
-    EXPECT_GT(s.countIn(20, h - 40, 45, h - 25, first), 3);
-    EXPECT_GT(s.countIn(w - 40, 20, w, 35, second), 3);
-    EXPECT_EQ(s.countIn(w - 40, 20, w - 36, 35, second), 0);
-    EXPECT_GT(s.countIn(w - 40, h - 40, w - 5, h - 25, second), 3);
-    EXPECT_EQ(s.countIn(w - 40, h - 40, w - 36, h - 25, second), 0);
+    // Each corner pixel for pixel as the same device draws it: the icon with its
+    // right angle in the corner, the number's rectangle restored, "0" on the
+    // left and "  0" on the right.
+    auto expected = probe(w, h);
+    Canvas& reference = expected->canvas();
+    reference.fill(kGrey);
+    reference.captureBackground();
+    const struct {
+        int x1, y1, x2, y2, x3, y3;
+        Colour colour;
+        const char* text;
+        int left, top, right, bottom;
+    } items[] = {{10, 10, 10, 20, 20, 10, first, "0", 20, 20, 45, 35},
+                 {w - 10, 10, w - 20, 10, w - 10, 20, second, "  0", w - 40, 20, w, 35},
+                 {10, h - 15, 10, h - 25, 20, h - 15, first, "0", 20, h - 40, 45, h - 25},
+                 {w - 10, h - 15, w - 20, h - 15, w - 10, h - 25, second, "  0", w - 40, h - 40, w - 5, h - 25}};
+    for (const auto& i : items) {
+        reference.fillTriangle(i.x1, i.y1, i.x2, i.y2, i.x3, i.y3, i.colour);
+        reference.restoreRect(i.left, i.top, i.right, i.bottom);
+        reference.drawText(i.text, i.left, i.top, i.colour);
+    }
+    EXPECT_EQ(s.p->pixel(12, 12), first);  // drawn at all
+    for (const auto& [left, top] :
+         {std::pair{0, 0}, std::pair{w - 50, 0}, std::pair{0, h - 45}, std::pair{w - 50, h - 45}}) {
+        EXPECT_EQ(s.rect(left, top, left + 50, top + 45), pixelsIn(*expected, left, top, left + 50, top + 45))
+            << "corner at " << left << ", " << top;
+    }
     // "Level 1" starts at the centred position and its top is 25 pixels above the bottom.
     const int x = centredTextX(w, 7, s.p->averageCharWidth());
     EXPECT_EQ(s.countIn(50, h - 25, x, h, first), 0);  // right of the bottom-left corner item
@@ -122,22 +135,27 @@ TEST_P(CanvasChecks, PanelRestoresExactlyItsRectanglesAndDrawsEachTextInPlace) {
 TEST_P(CanvasChecks, PanelWinnerMarkerShowsTheOutcomeInTheTopCentre) {
     PanelScene s(probe(483, 300).release(), HumanVsHuman);
     const Colour first = s.game->firstColour, second = s.game->secondColour;
-    s.game->drawWinnerMarker(RoundOutcome::Tie);
-    // x0 = 483 / 2 - 10 = 231; the square spans x 231 to 251.
-    EXPECT_EQ(s.p->pixel(230, 35), kGrey);
-    EXPECT_EQ(s.p->pixel(231, 35), kBlack);
-    EXPECT_EQ(s.p->pixel(251, 35), kBlack);
-    EXPECT_EQ(s.p->pixel(252, 35), kGrey);
-    EXPECT_EQ(s.p->pixel(246, 30), second);  // upper-right half
-    EXPECT_EQ(s.p->pixel(236, 40), first);   // lower-left half
-    EXPECT_EQ(s.p->pixel(241, 35), kBlack);  // the diagonal
-    s.game->drawWinnerMarker(RoundOutcome::SecondPlayerWon);
-    EXPECT_EQ(s.p->pixel(246, 30), second);
-    EXPECT_EQ(s.p->pixel(236, 40), second);
-    EXPECT_EQ(s.p->pixel(241, 35), kBlack);
-    s.game->drawWinnerMarker(RoundOutcome::FirstPlayerWon);
-    EXPECT_EQ(s.p->pixel(246, 30), first);
-    EXPECT_EQ(s.p->pixel(236, 40), first);
+    // x0 = 483 / 2 - 10 = 231: the square spans x 231 to 251, split along its
+    // diagonal, each half with its black outline, the tie's upper-right half in
+    // the second player's colour. Every pixel as the same device draws them.
+    const int x0 = 231;
+    auto expected = probe(483, 300);
+    Canvas& reference = expected->canvas();
+    reference.fill(kGrey);
+    const struct {
+        RoundOutcome outcome;
+        Colour upperRight, lowerLeft;
+    } outcomes[] = {{RoundOutcome::Tie, second, first},
+                    {RoundOutcome::SecondPlayerWon, second, second},
+                    {RoundOutcome::FirstPlayerWon, first, first}};
+    for (const auto& o : outcomes) {
+        s.game->drawWinnerMarker(o.outcome);
+        reference.fillTriangle(x0, 25, x0 + 20, 25, x0 + 20, 45, o.upperRight);
+        reference.fillTriangle(x0, 25, x0, 45, x0 + 20, 45, o.lowerLeft);
+        EXPECT_EQ(s.rect(x0 - 3, 20, x0 + 24, 50), pixelsIn(*expected, x0 - 3, 20, x0 + 24, 50))
+            << static_cast<int>(o.outcome);
+    }
+    EXPECT_EQ(s.p->pixel(x0 + 15, 30), first);  // drawn at all
 }
 
 TEST_P(CanvasChecks, PanelOnATinyCanvasStaysInside) {

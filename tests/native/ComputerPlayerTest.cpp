@@ -1,5 +1,6 @@
 // The computer player: its draws, its patterns by level, and its moves.
 #include <chrono>
+#include <numeric>
 #include <optional>
 #include <random>
 #include <vector>
@@ -151,11 +152,12 @@ TEST(ComputerMove, TheWindowsRuntimeSequenceStartsAsRandDoesThere) {
     EXPECT_EQ(draws, (std::vector<int>{41, 18467, 6334, 26500}));
 }
 
-TEST(ComputerMove, TheThinkingPauseReallyRuns) {
+TEST(ComputerMove, TheThinkingPauseRunsEveryOneOfItsSteps) {
+    EXPECT_EQ(thinkingPause(7), 32000 * 7);
     // 32000 x 100 dependent steps: no machine does them in under 0.3 ms, so a
-    // shorter pause was cut down or optimised away.
+    // shorter pause was optimised away.
     const auto start = std::chrono::steady_clock::now();
-    thinkingPause(100);
+    EXPECT_EQ(thinkingPause(100), 3200000);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::microseconds(300));
 }
 
@@ -166,7 +168,15 @@ TEST(ComputerMove, ThePatternDecidesAfterTheDrawAndThePanelIsRedrawn) {
     game.cells[2][3] = 1;
     game.cells[3][3] = 1;
     canvas.calls.clear();
+    std::size_t drawnBeforePause = 99;
+    int drawsBeforePause = 0;
+    computer.onPause([&](int) {
+        drawnBeforePause = canvas.calls.size();
+        drawsBeforePause = computer.drawsTaken();
+    });
     game.playComputerMove();
+    EXPECT_EQ(drawsBeforePause, 2);  // the pause comes after the draws and before the dot
+    EXPECT_EQ(drawnBeforePause, 0u);
     EXPECT_EQ(computer.drawsTaken(), 2);
     EXPECT_EQ(game.cells[3][4], 1);
     EXPECT_EQ(game.cells[0][0], 0);
@@ -194,13 +204,17 @@ TEST(ComputerMove, AFullBoardOrAStubbornGeneratorNeverHangs) {
 TEST(ComputerMove, ComputersAlternateFromTheFirstPlayer) {
     ScriptedComputer computer;
     RecordingCanvas canvas;
+    std::vector<std::size_t> discsAtPause;  // each dot's pause comes before it
+    computer.onPause([&](int) { discsAtPause.push_back(canvas.callsOf(DrawCall::Disc).size()); });
     Game game(&canvas, 8, 8, 20, 3, ComputerVsComputer);
     const auto discs = canvas.callsOf(DrawCall::Disc);
     ASSERT_EQ(discs.size(), 64u);
     for (std::size_t k = 0; k < discs.size(); ++k) {
         EXPECT_EQ(discs[k].colour, k % 2 == 0 ? game.firstColour : game.secondColour) << k;
     }
-    EXPECT_EQ(computer.pauses(), 64);
+    std::vector<std::size_t> eachBeforeItsDot(64);
+    std::iota(eachBeforeItsDot.begin(), eachBeforeItsDot.end(), 0u);
+    EXPECT_EQ(discsAtPause, eachBeforeItsDot);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "common/WorkingDirectory.h"
 #include "draw/Backdrop.h"
 #include "draw/Grid.h"
+#include "draw/raster/BmpEncoder.h"
 #include "draw/raster/RasterCanvas.h"
 #include "game/Game.h"
 
@@ -16,39 +17,14 @@ namespace {
 
 constexpr Colour kGrey = 0x808080;
 
-void put16(std::string& out, int v) {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>((v >> 8) & 0xFF);
-}
-void put32(std::string& out, int v) {
-    put16(out, v & 0xFFFF);
-    put16(out, (v >> 16) & 0xFFFF);
-}
-
-// A 24-bit bottom-up BMP whose four quadrants have the given colours
+// A 24-bit BMP whose four quadrants have the given colours
 // (top-left, top-right, bottom-left, bottom-right).
 void writeQuadrants(const std::string& name, int w, int h, const Colour (&quadrant)[4]) {
-    const int stride = (w * 3 + 3) / 4 * 4;
-    std::string bmp = "BM";
-    put32(bmp, 54 + stride * h);
-    put32(bmp, 0);
-    put32(bmp, 54);
-    put32(bmp, 40);
-    put32(bmp, w);
-    put32(bmp, h);
-    put16(bmp, 1);
-    put16(bmp, 24);
-    for (int k = 0; k < 6; ++k) put32(bmp, 0);
-    for (int row = h - 1; row >= 0; --row) {
-        for (int x = 0; x < w; ++x) {
-            const Colour c = quadrant[(row >= h / 2 ? 2 : 0) + (x >= w / 2 ? 1 : 0)];
-            bmp += static_cast<char>(blueOf(c));
-            bmp += static_cast<char>(greenOf(c));
-            bmp += static_cast<char>(redOf(c));
-        }
-        bmp.append(static_cast<std::size_t>(stride - w * 3), '\0');
+    std::vector<Colour> pixels;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) pixels.push_back(quadrant[(y >= h / 2 ? 2 : 0) + (x >= w / 2 ? 1 : 0)]);
     }
-    std::ofstream(name, std::ios::binary) << bmp;
+    writeBmp24File(name, w, h, pixels);
 }
 
 void writePlain(const std::string& name, int w, int h, Colour c) {
@@ -127,17 +103,11 @@ TEST(Themes, AMissingOrBrokenPictureLeavesTheCanvasAsItWasAndTheRoundGoesOn) {
         {"text", "this is not a picture at all"},
         {"truncated", std::string("BM\x36\x00\x10\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00", 16)},
         {"absurd", [] {
-             std::string bmp = "BM";
-             put32(bmp, 70);
-             put32(bmp, 0);
-             put32(bmp, 54);
-             put32(bmp, 40);
-             put32(bmp, 1000000000);
-             put32(bmp, 1000000000);
-             put16(bmp, 1);
-             put16(bmp, 24);
-             for (int k = 0; k < 6; ++k) put32(bmp, 0);
-             return bmp + "0123456789abcdef";
+             // A whole small file whose header claims about a billion by a billion pixels.
+             const std::vector<std::uint8_t> bmp = encodeBmp24(2, 2, std::vector<Colour>(4, kGrey));
+             std::string bytes(bmp.begin(), bmp.end());
+             bytes[21] = bytes[25] = 0x3B;
+             return bytes;
          }()},
     };
     for (const auto& [what, bytes] : files) {

@@ -15,7 +15,6 @@
 #include "draw/Backdrop.h"
 #include "game/ComputerPlayer.h"
 #include "game/Game.h"
-#include "res/resource.h"
 #include "soak/ProcessFigures.h"
 #include "soak/SoakDriver.h"
 #include "win32/Win32TestSupport.h"
@@ -122,10 +121,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     leaveWindowsUnmanagedUnderWine("vantor_soak.exe");
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    LoadStringA(instance, IDS_APP_TITLE, windowTitle, kTextBufferSize);
-    LoadStringA(instance, IDS_WINDOW_CLASS, windowClassName, kTextBufferSize);
-    initWindowClass(instance);
+    registerMainWindowClass(GetModuleHandleA(nullptr));
     // More rounds in the time: the computer does not pause to think.
     setPauseFunction(noPause);
 

@@ -1,9 +1,6 @@
 // GdiProbe: a popup window without frame or caption whose client area is the canvas.
 #include "win32/GdiProbe.h"
 
-#include <cstdint>
-#include <fstream>
-
 #include "win32/Win32TestSupport.h"
 
 namespace {
@@ -21,10 +18,6 @@ void registerProbeClass() {
     probeClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     probeClass.lpszClassName = kProbeClass;
     registered = RegisterClassExA(&probeClass) != 0;
-}
-
-void putLittleEndian(std::vector<char>& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
 }  // namespace
@@ -60,35 +53,4 @@ int GdiProbe::averageCharWidth() {
 
 std::unique_ptr<CanvasProbe> makeGdiProbe(int width, int height) {
     return std::make_unique<GdiProbe>(width, height);
-}
-
-bool writeBmpFile(const std::string& path, int width, int height, const std::vector<Colour>& pixels) {
-    const int rowBytes = (width * 3 + 3) / 4 * 4;
-    const auto imageBytes = static_cast<std::uint32_t>(rowBytes * height);
-    std::vector<char> out;
-    out.push_back('B');
-    out.push_back('M');
-    putLittleEndian(out, 54 + imageBytes, 4);
-    putLittleEndian(out, 0, 4);
-    putLittleEndian(out, 54, 4);
-    putLittleEndian(out, 40, 4);
-    putLittleEndian(out, static_cast<std::uint32_t>(width), 4);
-    putLittleEndian(out, static_cast<std::uint32_t>(height), 4);
-    putLittleEndian(out, 1, 2);
-    putLittleEndian(out, 24, 2);
-    putLittleEndian(out, 0, 4);
-    putLittleEndian(out, imageBytes, 4);
-    for (int i = 0; i < 4; ++i) putLittleEndian(out, 0, 4);
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) {
-            const Colour c = pixels[static_cast<std::size_t>(y * width + x)];
-            out.push_back(static_cast<char>(blueOf(c)));
-            out.push_back(static_cast<char>(greenOf(c)));
-            out.push_back(static_cast<char>(redOf(c)));
-        }
-        for (int pad = width * 3; pad < rowBytes; ++pad) out.push_back(0);
-    }
-    std::ofstream file(path, std::ios::binary);
-    file.write(out.data(), static_cast<std::streamsize>(out.size()));
-    return static_cast<bool>(file);
 }

@@ -5,8 +5,6 @@
 #include <windows.h>
 
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "common/CanvasChecks.h"
 #include "draw/gdi/GdiCanvas.h"
@@ -31,6 +29,3 @@ private:
 };
 
 std::unique_ptr<CanvasProbe> makeGdiProbe(int width, int height);
-
-// Writes a 24-bit bottom-up BMP file of the given pixels (top row first).
-bool writeBmpFile(const std::string& path, int width, int height, const std::vector<Colour>& pixels);

@@ -11,6 +11,7 @@
 #include "common/WorkingDirectory.h"
 #include "draw/Canvas.h"
 #include "draw/Grid.h"
+#include "draw/raster/BmpEncoder.h"
 #include "game/Game.h"
 #include "res/resource.h"
 #include "settings/Settings.h"
@@ -73,6 +74,40 @@ TEST(MainWindow, IsMadeFromTheClassWithMenuIconsAndAFirstGame) {
     EXPECT_EQ(currentGame->cellSize, 20);
     EXPECT_EQ(currentGame->level, 1);
     EXPECT_EQ(currentGame->playType, HumanVsComputer);
+}
+
+// vantor.exe itself, started as a shortcut set to "minimised" or "maximised"
+// starts it: the show command of the process's start-up information reaches
+// the main window. Closing it ends the program with exit code 0.
+TEST(MainWindow, TheProgramStartsMinimisedOrMaximisedAsItsShortcutSays) {
+    for (const WORD show : {WORD{SW_SHOWMINIMIZED}, WORD{SW_SHOWMAXIMIZED}}) {
+        SCOPED_TRACE(show);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = show;
+        PROCESS_INFORMATION process{};
+        ASSERT_TRUE(CreateProcessA(VANTOR_EXE, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                   &process));
+        WaitForInputIdle(process.hProcess, 20000);
+        HWND window = nullptr;
+        for (int i = 0; i < 400 && !window; ++i, Sleep(50)) {
+            const HWND found = FindWindowA(windowClassName, nullptr);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(found, &owner);
+            if (owner == process.dwProcessId && IsWindowVisible(found)) window = found;
+        }
+        EXPECT_NE(window, nullptr);
+        EXPECT_EQ(IsIconic(window) != FALSE, show == SW_SHOWMINIMIZED);
+        EXPECT_EQ(IsZoomed(window) != FALSE, show == SW_SHOWMAXIMIZED);
+        if (window) PostMessageA(window, WM_CLOSE, 0, 0);
+        DWORD exitCode = STILL_ACTIVE;
+        if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        EXPECT_EQ(exitCode, 0u);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
 }
 
 TEST(MainWindow, EveryResizeMakesALevelOneGameAgainstTheComputerOnANewCanvas) {
@@ -198,7 +233,7 @@ TEST(MainWindow, NewResetAndEveryRepaintStartANewRound) {
     // Plain grey backdrops, so that a new round visibly wipes the last one.
     ScopedWorkingDirectory pictures("shell-rounds");
     for (const char* name : {"terre.bmp", "mars.bmp"}) {
-        ASSERT_TRUE(writeBmpFile(name, 2, 2, std::vector<Colour>(4, kGrey)));
+        ASSERT_TRUE(writeBmp24File(name, 2, 2, std::vector<Colour>(4, kGrey)));
     }
     MainWindow main;
     const Game* game = currentGame.get();

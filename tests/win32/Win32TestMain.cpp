@@ -1,13 +1,12 @@
-// The Win32 test binary's entry: loads the caption and class name from this
-// module's resources, registers the main window class once, and keeps the
-// computer from pausing, as the tests play many moves.
+// The Win32 test binary's entry: registers the main window class once, with the
+// caption and class name of this module's resources, and keeps the computer
+// from pausing, as the tests play many moves.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "app/Shell.h"
 #include "game/ComputerPlayer.h"
-#include "res/resource.h"
 #include "win32/Win32TestSupport.h"
 
 namespace {
@@ -19,10 +18,7 @@ void noPause(int) {}
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     leaveWindowsUnmanagedUnderWine("win32_tests.exe");
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    LoadStringA(instance, IDS_APP_TITLE, windowTitle, kTextBufferSize);
-    LoadStringA(instance, IDS_WINDOW_CLASS, windowClassName, kTextBufferSize);
-    initWindowClass(instance);
+    registerMainWindowClass(GetModuleHandleA(nullptr));
     setPauseFunction(noPause);
     return RUN_ALL_TESTS();
 }
