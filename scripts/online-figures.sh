@@ -82,12 +82,18 @@ timeout 150 "$LOADGEN" --port "$PORT" --rooms "$ROOMS" --pace-seconds "$PACE_SEC
     tee "$WORK/play.txt"
 [ "${PIPESTATUS[0]}" -eq 0 ] || echo "online-figures: the load generator met failures (above)" >&2
 
-# The restart: SIGKILL, as a crash would, then the time from the new start.
+# The restart: SIGKILL, as a crash would, then the time from the new start. The
+# load generator is started first and waits for the port, so that its own
+# start is not counted; it reads the server's start time when it is done.
 kill -KILL "$SERVER_PID"
 wait "$SERVER_PID" 2>/dev/null
-SINCE=$(date +%s%N)
+timeout 30 "$LOADGEN" --port "$PORT" --resume "$WORK/rooms.txt" --since-file "$WORK/since" >"$WORK/restart.txt" &
+RESUMER=$!
+sleep 1
+date +%s%N >"$WORK/since"
 start_server
-timeout 30 "$LOADGEN" --port "$PORT" --resume "$WORK/rooms.txt" --since "$SINCE" | tee "$WORK/restart.txt"
+wait "$RESUMER"
+cat "$WORK/restart.txt"
 kill -TERM "$SERVER_PID"
 wait "$SERVER_PID" 2>/dev/null
 SERVER_PID=

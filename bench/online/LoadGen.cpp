@@ -10,11 +10,13 @@
 //       for S seconds (moves acknowledged per second), reading the server's
 //       memory before and after; --save writes each room's seat-0 token and
 //       last acknowledged action number.
-//   vantor_loadgen --port P --resume FILE --since NS [--wait-seconds S]
-//                  [--answers FILE]
+//   vantor_loadgen --port P --resume FILE (--since NS | --since-file FILE)
+//                  [--wait-seconds S] [--answers FILE]
 //       after a restart: the time from NS (nanoseconds since the epoch, the
-//       server's start) until every saved room answers a hello with its whole
-//       state, and whether any acknowledged action is missing; --answers
+//       server's start; or read from the file once every room has answered, so
+//       that this program can be ready before the server starts) until every
+//       saved room answers a hello with its whole state, and whether any
+//       acknowledged action is missing; --answers
 //       writes the id and the answering server's instance of each room that
 //       answered within S seconds.
 //
@@ -65,6 +67,7 @@ struct Options {
     std::string resume;
     std::string answers;
     long long since = 0;
+    std::string sinceFile;
     int waitSeconds = 10;
     int deadlineSeconds = 120;  // the whole run, whatever the server does
 };
@@ -408,14 +411,21 @@ struct Saved {
 };
 
 struct Resumed {
-    std::chrono::system_clock::time_point since;  // the server's start
-    double msSinceStart() const {
-        return std::chrono::duration<double, std::milli>(std::chrono::system_clock::now() - since).count();
-    }
-    double slowestMs = 0;
-    double firstMs = -1;  // the first connection the new server accepted
+    using Time = std::chrono::system_clock::time_point;
+    std::optional<Time> firstConnected;  // the first connection the new server accepted
+    Time lastServed;
     int served = 0, missingActions = 0;
 };
+
+// Milliseconds from the server's start (--since, or the number in --since-file)
+// to a moment of the run.
+double msSince(std::chrono::system_clock::time_point at) {
+    long long since = options.since;
+    if (!options.sinceFile.empty()) std::ifstream(options.sinceFile) >> since;
+    const std::chrono::system_clock::time_point start(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::nanoseconds(since)));
+    return std::chrono::duration<double, std::milli>(at - start).count();
+}
 
 // One saved room asked for its state with the maker's token, retrying while the
 // server is not yet listening.
@@ -428,13 +438,12 @@ awaitable<void> resumeOne(Saved& room, std::unique_ptr<Connection>& c, Resumed& 
         c = std::make_unique<Connection>(io);
         co_await sleepFor(pause);
     }
-    const double connectedMs = resumed.msSinceStart();
-    if (resumed.firstMs < 0 || connectedMs < resumed.firstMs) resumed.firstMs = connectedMs;
+    if (!resumed.firstConnected) resumed.firstConnected = std::chrono::system_clock::now();
     const json::object hello{{"type", "hello"}, {"token", room.token}};
     co_await send(*c, hello);
     json::object state = co_await expect(*c, "state");
     if (state.empty()) co_return;
-    resumed.slowestMs = std::max(resumed.slowestMs, resumed.msSinceStart());
+    resumed.lastServed = std::max(resumed.lastServed, std::chrono::system_clock::now());
     ++resumed.served;
     room.answeredBy = instanceOf(state);
     if (state["seq"].to_number<long long>() < room.seq || state["you"] != 0) ++resumed.missingActions;
@@ -451,8 +460,6 @@ awaitable<void> resumeRooms() {
     }
 
     Resumed resumed;
-    resumed.since = std::chrono::system_clock::time_point(
-        std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::nanoseconds(options.since)));
     // The rooms set out once the port takes connections, probed every two
     // milliseconds: a thousand rooms knocking on a closed port would only
     // take the starting server's CPU.
@@ -476,11 +483,15 @@ awaitable<void> resumeRooms() {
         check.expires_after(std::chrono::milliseconds(5));
         co_await check.async_wait(asio::as_tuple(use_awaitable));
     }
-    std::printf("rooms_saved %zu\nrooms_served_again %d\nrooms_missing_actions %d\n"
-                "restart_to_first_connection_ms %.1f\n",
-                saved.size(), resumed.served, resumed.missingActions, resumed.firstMs);
+    std::printf("rooms_saved %zu\nrooms_served_again %d\nrooms_missing_actions %d\n", saved.size(), resumed.served,
+                resumed.missingActions);
+    if (resumed.firstConnected) {
+        std::printf("restart_to_first_connection_ms %.1f\n", msSince(*resumed.firstConnected));
+    }
     // A time to every room served only when every room was.
-    if (resumed.served == int(saved.size())) std::printf("restart_to_all_served_ms %.1f\n", resumed.slowestMs);
+    if (resumed.served == int(saved.size())) {
+        std::printf("restart_to_all_served_ms %.1f\n", msSince(resumed.lastServed));
+    }
     failures.lost = resumed.missingActions + int(saved.size()) - resumed.served;
     if (!options.answers.empty()) {
         std::ofstream out(options.answers);
@@ -507,6 +518,7 @@ bool parse(int argc, char** argv) {
         else if (name == "--save") options.save = value;
         else if (name == "--resume") options.resume = value;
         else if (name == "--since") options.since = std::stoll(value);
+        else if (name == "--since-file") options.sinceFile = value;
         else if (name == "--wait-seconds") options.waitSeconds = std::stoi(value);
         else if (name == "--answers") options.answers = value;
         else if (name == "--deadline-seconds") options.deadlineSeconds = std::stoi(value);
@@ -522,7 +534,8 @@ int main(int argc, char** argv) {
         if (!parse(argc, argv)) {
             std::cerr << "usage: vantor_loadgen --port P [--host H] [--rooms N] [--pace-seconds S] [--fast-seconds S]\n"
                          "         [--server-pid PID] [--save FILE] [--deadline-seconds S]\n"
-                         "       vantor_loadgen --port P --resume FILE --since NANOSECONDS [--wait-seconds S]\n"
+                         "       vantor_loadgen --port P --resume FILE (--since NANOSECONDS | --since-file FILE)\n"
+                         "         [--wait-seconds S]\n"
                          "         [--answers FILE]\n";
             return 2;
         }
