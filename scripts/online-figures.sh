@@ -22,6 +22,7 @@ PACE_SECONDS=${PACE_SECONDS:-20}
 FAST_SECONDS=${FAST_SECONDS:-10}
 WORK=$(mktemp -d)
 SERVER_PID=
+RESUMER=
 
 die() {
     echo "online-figures: $1" >&2
@@ -30,6 +31,7 @@ die() {
 
 cleanup() {
     [ -n "$SERVER_PID" ] && kill "$SERVER_PID" 2>/dev/null && wait "$SERVER_PID" 2>/dev/null
+    [ -n "$RESUMER" ] && kill "$RESUMER" 2>/dev/null && wait "$RESUMER" 2>/dev/null
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -93,6 +95,7 @@ sleep 1
 date +%s%N >"$WORK/since"
 start_server
 wait "$RESUMER"
+RESUMER=
 cat "$WORK/restart.txt"
 kill -TERM "$SERVER_PID"
 wait "$SERVER_PID" 2>/dev/null
