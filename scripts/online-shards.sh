@@ -117,7 +117,7 @@ resume "$WORK/without-two.txt"
 # Every room of one and three answers from its own instance; none of two's does.
 awk 'NR == FNR { by[$1] = $2; next } { if ($4 == "two" ? ($1 in by) : by[$1] != $4) bad++ } END { exit bad > 0 }' \
     "$WORK/without-two.txt" "$WORK/rooms.txt"
-claim "instance two killed: only its $(grep -c ' two two$' "$WORK/rooms.txt") rooms stop, the others play on where they were" $?
+claim "instance two killed: only its $(grep -c ' two two$' "$WORK/rooms.txt") rooms stop, every other room answers from its own instance" $?
 
 start_instance two
 resume "$WORK/with-two.txt"
