@@ -92,10 +92,11 @@ TEST(MainWindow, TheProgramStartsMinimisedOrMaximisedAsItsShortcutSays) {
         WaitForInputIdle(process.hProcess, 20000);
         HWND window = nullptr;
         for (int i = 0; i < 400 && !window; ++i, Sleep(50)) {
-            const HWND found = FindWindowA(windowClassName, nullptr);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(found, &owner);
-            if (owner == process.dwProcessId && IsWindowVisible(found)) window = found;
+            for (HWND found = nullptr; !window && (found = FindWindowExA(nullptr, found, windowClassName, nullptr));) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(found, &owner);
+                if (owner == process.dwProcessId && IsWindowVisible(found)) window = found;
+            }
         }
         EXPECT_NE(window, nullptr);
         EXPECT_EQ(IsIconic(window) != FALSE, show == SW_SHOWMINIMIZED);
