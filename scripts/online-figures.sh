@@ -79,7 +79,7 @@ for n in range(200):
 times.sort()
 print("one SQLite commit (WAL, synchronous=FULL) on this disk: p50 %.2f ms, p99 %.2f ms" % (times[100], times[197]))
 PY
-timeout 150 "$LOADGEN" --port "$PORT" --rooms "$ROOMS" --pace-seconds "$PACE_SECONDS" \
+timeout $((PACE_SECONDS + FAST_SECONDS + 120)) "$LOADGEN" --port "$PORT" --rooms "$ROOMS" --pace-seconds "$PACE_SECONDS" \
     --fast-seconds "$FAST_SECONDS" --server-pid "$SERVER_PID" --save "$WORK/rooms.txt" |
     tee "$WORK/play.txt"
 [ "${PIPESTATUS[0]}" -eq 0 ] || echo "online-figures: the load generator met failures (above)" >&2

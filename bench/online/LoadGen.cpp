@@ -69,7 +69,7 @@ struct Options {
     long long since = 0;
     std::string sinceFile;
     int waitSeconds = 10;
-    int deadlineSeconds = 120;  // the whole run, whatever the server does
+    int deadlineSeconds = 0;  // the whole run, whatever the server does; 0: the phases' time and 90 s
 };
 
 // One WebSocket to the server, for one seat of one room.
@@ -544,6 +544,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     // Whatever the server does, the run ends: at the deadline the loop stops.
+    if (options.deadlineSeconds <= 0) options.deadlineSeconds = options.paceSeconds + options.fastSeconds + 90;
     asio::steady_timer deadline(io, std::chrono::seconds(options.deadlineSeconds));
     deadline.async_wait([](boost::system::error_code error) {
         if (error) return;
