@@ -15,6 +15,8 @@ using tcp = asio::ip::tcp;
 
 namespace {
 
+constexpr std::int64_t kMaxActions = 100000;
+
 std::int64_t now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
 json::object actMessage(std::int64_t seq, const Room::Entry& entry) {
@@ -367,6 +369,8 @@ void Server::act(WsSession& s, Hub& hub, const ClientMessage& m) {
         return sendError(s, &hub, "stale", "the game has moved on; here it is");
     }
     if (m.seq != room.lastSeq() + 1) return sendError(s, &hub, "stale", "that is not the next action; here is the game");
+    // Every page replays the whole history on (re)join; it cannot grow without end.
+    if (room.lastSeq() >= kMaxActions) return sendError(s, &hub, "full", "this room has played all it can; make a new one");
     if (const char* refusal = room.refusal(s.seat, m.act)) {
         const char* why = "";
         if (std::string_view(refusal) == "not-your-turn") why = "it is the other player's turn";

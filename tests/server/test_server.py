@@ -67,9 +67,13 @@ class Page:
                 return message
 
     async def closed_with(self, timeout=5):
+        """The close code, once the server closes; the error codes received meanwhile go to `errors`."""
+        self.errors = []
         try:
             while True:
-                await asyncio.wait_for(self.ws.recv(), timeout)
+                message = json.loads(await asyncio.wait_for(self.ws.recv(), timeout))
+                if message["type"] == "error":
+                    self.errors.append(message["code"])
         except websockets.ConnectionClosed as e:
             return e.rcvd.code if e.rcvd else None
 
@@ -189,7 +193,7 @@ async def check_flood_and_silence(server):
     flooder = await Page.open(server, room)
     for _ in range(400):
         await flooder.ws.send('{"type": "sync"}')
-    assert await flooder.closed_with() == 1008
+    assert await flooder.closed_with() == 1008 and set(flooder.errors) == {"rate-limited"}, flooder.errors
     silent = await Page.open(server, room)
     started = time.monotonic()
     assert await silent.closed_with(timeout=10) == 1008 and time.monotonic() - started < 5
@@ -287,7 +291,8 @@ def main():
                 try:
                     await check(server)
                 finally:
-                    server.stop()
+                    code = server.stop()
+                assert code == 0, f"SIGTERM stopped the server with {code}: {server.proc.stderr.read()[-2000:]}"
             return run()
 
         checks = [
