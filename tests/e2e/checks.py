@@ -542,8 +542,8 @@ def check_dialog_cancel(h):
             dialog = h.open_dialog(game, keys, caption, stored)
             expect(dialog.checked() == [stored], "the dialog with %r opens with %s checked"
                    % (stored, dialog.checked()))
-            overflowing = game.overflowing_texts()
-            expect(not overflowing, "texts run past their control or group box: %s" % overflowing)
+            overflowing = [c["text"] for c in dialog.controls if c.get("overflow")]
+            expect(not overflowing, "texts run past their controls: %s" % overflowing)
             if template is SIZE_DIALOG:  # a Size radio clicked changes nothing until OK
                 game.click_screen(*dialog.centre("16 x 16"))
                 wait_for("16 x 16 to be checked",
@@ -646,17 +646,17 @@ def check_broken_pictures(h):
 def check_resize(h):
     """A resize: vantor.exe starts a new game on the new board area, as WM_SIZE
     does (level 1 against the computer, whatever the Type dialog chose); the page
-    keeps its game, the round with its dots. Either way the board is centred in
-    the new area with the panel at its corners."""
+    keeps its Human <> Human round with its dot. Either way the board is centred
+    in the new area with the panel at its corners."""
     kept = h.front.keeps_game_on_resize
     game = h.start()
     h.first_screen(game)
     h.choose(game, "Human <> Human")
     board, _ = h.first_screen(game)
+    has_dot = lambda im, cell, colour: all(matches(im, p, colour) for p in board.dot_core(*cell))  # noqa: E731
     if kept:
         game.click(*board.centre(0, 0))
-        game.wait_screen("the first player's dot", lambda im: all(
-            matches(im, p, THEMES[1].first) for p in board.dot_core(0, 0)))
+        game.wait_screen("the first player's dot", lambda im: has_dot(im, (0, 0), THEMES[1].first))
     for size in ((400, 300), (640, 470)):
         game.resize(*size)
         board, image = h.first_screen(game)
@@ -664,19 +664,14 @@ def check_resize(h):
         expect(image.width == size[0] and image.height == size[1], "the board area is %dx%d, not %dx%d"
                % (image.width, image.height, size[0], size[1]))
         h.expect_panel_at_start(image, THEMES[1])
-        has_dot = all(matches(image, p, THEMES[1].first) for p in board.dot_core(0, 0))
-        expect(has_dot == kept, "the round's dot was %s by the resize" % ("lost" if kept else "kept"))
+        expect(has_dot(image, (0, 0), THEMES[1].first) == kept, "the resize %s the round's dot" % ("lost" if kept else "kept"))
     if not kept:
-        first_answer(h, game, board, image, (3, 3))
-        return
-    # Human <> Human goes on: the next dot is the second player's, and nothing answers it.
-    game.click(*board.centre(3, 3))
-    game.wait_screen("the second player's dot", lambda im: all(
-        matches(im, p, THEMES[1].second) for p in board.dot_core(3, 3)))
+        return first_answer(h, game, board, image, (3, 3))
+    game.click(*board.centre(3, 3))  # the second player's turn, and nothing answers
+    game.wait_screen("the second player's dot", lambda im: has_dot(im, (3, 3), THEMES[1].second))
     image = game.wait_still()
-    dots = [c for c in board.cells() if any(all(matches(image, p, colour) for p in board.dot_core(*c))
-                                            for colour in (THEMES[1].first, THEMES[1].second))]
-    expect(sorted(dots) == [(0, 0), (3, 3)], "after the resize the board holds dots at %s" % dots)
+    dots = sorted(c for c in board.cells() if any(has_dot(image, c, t) for t in (THEMES[1].first, THEMES[1].second)))
+    expect(dots == [(0, 0), (3, 3)], "after the resize the board holds dots at %s" % dots)
 
 
 def plain_pictures(folder):

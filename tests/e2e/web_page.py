@@ -56,27 +56,13 @@ return [...document.querySelectorAll('dialog[open]')].map((d) => {
       const r = c.getBoundingClientRect();
       const radio = c.querySelector('input[type=radio]');
       return {id: Number(c.dataset.id), cls: c.tagName, text: c.textContent.trim(),
-              checked: radio ? radio.checked : false,
+              checked: radio ? radio.checked : false, overflow: c.scrollWidth > c.clientWidth,
               rect: [Math.round(r.left), Math.round(r.top), Math.round(r.right), Math.round(r.bottom)]};
     }),
   };
 });
 """
 
-# The open dialog's texts that run past their control, or past the group box
-# that holds the control.
-OVERFLOWING_TEXTS = """
-const client = document.querySelector('dialog[open] .client');
-if (!client) return [];
-const groups = [...client.querySelectorAll('fieldset')].map((g) => g.getBoundingClientRect());
-return [...client.children].filter((c) => {
-  const text = document.createRange();
-  text.selectNodeContents(c);
-  const ink = text.getBoundingClientRect(), box = c.getBoundingClientRect();
-  const group = groups.find((g) => g.left <= box.left && box.left < g.right && g.top <= box.top && box.top < g.bottom);
-  return c.scrollWidth > c.clientWidth || (c.tagName === 'LABEL' && group && ink.right > group.right);
-}).map((c) => c.textContent.trim());
-"""
 READ_BOARD = """
 const canvas = document.getElementById('board');
 if (!canvas.width || !canvas.height || canvas.closest('[hidden]')) return null;
@@ -120,6 +106,20 @@ def free_port():
         return s.getsockname()[1]
 
 
+def read_board(driver):
+    """The board's canvas, as the page shows it now."""
+    found = driver.execute_script(READ_BOARD)
+    if found is None:
+        return imaging.Image(0, 0)
+    width, height, data = found
+    rgba = base64.b64decode(data)
+    rgb = bytearray(width * height * 3)
+    rgb[0::3] = rgba[0::4]
+    rgb[1::3] = rgba[1::4]
+    rgb[2::3] = rgba[2::4]
+    return imaging.Image(width, height, bytes(rgb))
+
+
 class Browser:
     """Headless Chromium and a local web server serving the page: the built site,
     and beside it copies of the site with other pictures, made on request."""
@@ -148,6 +148,7 @@ class Browser:
             options.binary_location = "/usr/bin/chromium"
             for flag in CHROMIUM_FLAGS + ["--user-data-dir=" + os.path.join(self.root, "profile")]:
                 options.add_argument(flag)
+            self.chrome_options(options)
             self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
             self.driver.set_script_timeout(60)
             self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": COUNT_BEEPS})
@@ -156,6 +157,9 @@ class Browser:
             raise
         self.chrome_height = None
         self._masks = {}
+
+    def chrome_options(self, options):
+        """More options for the browser: none for a desktop's."""
 
     def _serving(self):
         try:
@@ -309,25 +313,12 @@ class Page(basics.Watched):
             "const c = document.getElementById('board'); return [c.width, c.height];"))
 
     def screen(self):
-        """The board's canvas, as the page shows it now."""
-        found = self.driver.execute_script(READ_BOARD)
-        if found is None:
-            return imaging.Image(0, 0)
-        width, height, data = found
-        rgba = base64.b64decode(data)
-        rgb = bytearray(width * height * 3)
-        rgb[0::3] = rgba[0::4]
-        rgb[1::3] = rgba[1::4]
-        rgb[2::3] = rgba[2::4]
-        return imaging.Image(width, height, bytes(rgb))
+        return read_board(self.driver)
 
     def idle(self):
         """Waits until the page has no call into the game under way."""
         return self.driver.execute_async_script(
             "const done = arguments[0]; window.vantorPage.idle().then(() => done(true));")
-
-    def overflowing_texts(self):
-        return self.driver.execute_script(OVERFLOWING_TEXTS)
 
     def dialogs(self):
         return [Dialog(d) for d in self.driver.execute_script(READ_DIALOGS)]

@@ -65,13 +65,15 @@ TEST_F(CommandsTest, ResetZeroesTheCountsBeforeTheNextRoundIsPlayed) {
 // A round moved to a new canvas part-way is the round played there from its
 // start: the same pixels and the same state, for rounds begun by each command.
 int lcg = 1;
-int lcgDraw() {
-    lcg = lcg * 1103515245 + 12345;
-    return (lcg >> 16) & 0x7fff;
-}
+int lcgDraw() { return ((lcg = lcg * 1103515245 + 12345) >> 16) & 0x7fff; }
 void noPause(int) {}
 void click(int column, int row) { placeDot(currentGame->grid->centreX(column), currentGame->grid->centreY(row)); }
 std::unique_ptr<Canvas> rasterCanvas(int width, int height) { return std::make_unique<RasterCanvas>(width, height); }
+void computerRounds(int news) {
+    settings.playType = ComputerVsComputer;
+    replaceGameFromSettings();
+    for (int k = 0; k < news; ++k) startNextRound();
+}
 
 TEST_F(CommandsTest, ANewCanvasKeepsTheRoundAsIfPlayedThereFromItsStart) {
     ScopedWorkingDirectory dir("keep");
@@ -87,20 +89,11 @@ TEST_F(CommandsTest, ANewCanvasKeepsTheRoundAsIfPlayedThereFromItsStart) {
             startNextRound();
             click(2, 3);
         },
-        [] {
-            settings.playType = ComputerVsComputer;
-            replaceGameFromSettings();
-            for (int k = 0; k < 7; ++k) startNextRound();
-        },
-        [] {
-            settings.playType = ComputerVsComputer;
-            replaceGameFromSettings();
-            startNextRound();
-            resetScoresAndStartRound();
-        },
+        [] { computerRounds(7); },  // through level 4 to the next board size
+        [] { computerRounds(1); resetScoresAndStartRound(); },
     };
     for (const auto& script : scripts) {
-        std::vector<std::pair<std::vector<Colour>, std::string>> results;
+        std::vector<std::pair<std::vector<Colour>, std::vector<int>>> results;
         for (bool moved : {true, false}) {
             settings = Settings{};
             lcg = 1;
@@ -109,14 +102,12 @@ TEST_F(CommandsTest, ANewCanvasKeepsTheRoundAsIfPlayedThereFromItsStart) {
             script();
             if (moved) keepGameOnNewCanvas(rasterCanvas, 420, 380);
             const Game& g = *currentGame;
-            std::string state = std::to_string(g.level) + " " + std::to_string(g.rows) + " " +
-                                std::to_string(g.firstRounds) + ":" + std::to_string(g.secondRounds) + " " +
-                                std::to_string(g.firstTriangles) + ":" + std::to_string(g.secondTriangles) + " " +
-                                std::to_string(g.currentPlayer) + " " + std::to_string(dotCount(g));
-            results.emplace_back(static_cast<RasterCanvas&>(*currentCanvas).pixels(), state);
+            results.emplace_back(static_cast<RasterCanvas&>(*currentCanvas).pixels(),
+                                 std::vector<int>{g.level, g.rows, g.firstRounds, g.secondRounds, g.firstTriangles,
+                                                  g.secondTriangles, g.currentPlayer, dotCount(g)});
         }
         EXPECT_EQ(results[0].second, results[1].second);
-        EXPECT_TRUE(results[0].first == results[1].first) << results[1].second;
+        EXPECT_TRUE(results[0].first == results[1].first);
     }
     setRandomSource(nullptr);
 }
