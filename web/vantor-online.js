@@ -96,7 +96,7 @@ function createVantorOnline(shell) {
     } else {
       text = (seat < 0 ? "Watching. " : "") + turnText() + " " + seatsText();
     }
-    status.textContent = notice ? notice + " " + text : text;
+    status.textContent = notice || text; // a refusal's reason first, for a while
     status.dataset.connection = connected ? "connected" : lost ? "reconnecting" : "connecting";
     status.dataset.seat = seat;
   }
@@ -124,7 +124,6 @@ function createVantorOnline(shell) {
   // ---- The invitation -----------------------------------------------------------
   const invitation = document.createElement("div");
   invitation.id = "online-invitation";
-
   invitation.hidden = true;
   invitation.innerHTML =
     '<div class="caption"><span class="title">Play a friend</span>' +

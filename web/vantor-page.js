@@ -750,6 +750,8 @@
         online = createVantorOnline({
           call, enqueue, present, ids, menubar,
           newLocalGame: () => callPlaying("vantorOnlineLeave"),
+          // A board of another size may want another scale, as after a call.
+          boardChanged: () => touchScreen.matches && resize(),
         });
         enqueue(() => online.start());
       }
