@@ -7,6 +7,8 @@
 #include <cstring>
 #include <map>
 #include <stdexcept>
+#include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -107,6 +109,7 @@ Store::Store(const std::string& path) {
 
 Store::~Store() {
     stop();
+    statements_.reset();
     sqlite3_close(db_);
 }
 
@@ -207,19 +210,34 @@ void Store::run() {
     }
 }
 
+// The statements of a commit, prepared once.
+struct Store::Statements {
+    explicit Statements(sqlite3* db)
+        : upsert(db,
+                 "INSERT INTO rooms (id, start_size, start_level, token0, token1, taken0, taken1, left0, left1, claim, "
+                 "active) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11) "
+                 "ON CONFLICT (id) DO UPDATE SET token0 = ?4, token1 = ?5, taken0 = ?6, taken1 = ?7, left0 = ?8, "
+                 "left1 = ?9, claim = ?10, active = ?11"),
+          insertAct(db, "INSERT INTO actions (room, seq, by, kind, a, b) VALUES (?, ?, ?, ?, ?, ?)"),
+          touch(db, "UPDATE rooms SET active = ? WHERE id = ?"),
+          removeActs(db, "DELETE FROM actions WHERE room = ?"),
+          removeRoom(db, "DELETE FROM rooms WHERE id = ?") {}
+    Statement upsert;
+    Statement insertAct;
+    Statement touch;
+    Statement removeActs;
+    Statement removeRoom;
+};
+
 bool Store::commitBatch(std::vector<Pending>& batch, std::string& error) {
     try {
-        static constexpr const char* kUpsertRoom =
-            "INSERT INTO rooms (id, start_size, start_level, token0, token1, taken0, taken1, left0, left1, claim, active) "
-            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11) "
-            "ON CONFLICT (id) DO UPDATE SET token0 = ?4, token1 = ?5, taken0 = ?6, taken1 = ?7, left0 = ?8, "
-            "left1 = ?9, claim = ?10, active = ?11";
-        // Made once per batch: cheap beside a durable commit.
-        Statement upsert(db_, kUpsertRoom);
-        Statement insertAct(db_, "INSERT INTO actions (room, seq, by, kind, a, b) VALUES (?, ?, ?, ?, ?, ?)");
-        Statement touch(db_, "UPDATE rooms SET active = ? WHERE id = ?");
-        Statement removeActs(db_, "DELETE FROM actions WHERE room = ?");
-        Statement removeRoom(db_, "DELETE FROM rooms WHERE id = ?");
+        if (!statements_) statements_ = std::make_unique<Statements>(db_);
+        Statement& upsert = statements_->upsert;
+        Statement& insertAct = statements_->insertAct;
+        Statement& removeActs = statements_->removeActs;
+        Statement& removeRoom = statements_->removeRoom;
+        // A room's last activity is written once per commit, however many of its actions it holds.
+        std::unordered_map<std::string_view, std::int64_t> touched;
         exec("BEGIN IMMEDIATE");
         bool ok = true;
         for (const Pending& p : batch) {
@@ -248,8 +266,8 @@ bool Store::commitBatch(std::vector<Pending>& batch, std::string& error) {
                              .integer(4, static_cast<int>(w.action.kind))
                              .integer(5, w.action.a)
                              .integer(6, w.action.b)
-                             .run() &&
-                         touch.integer(1, r.lastActive).text(2, r.id).run();
+                             .run();
+                    touched[r.id] = r.lastActive;
                     break;
                 case StoreWrite::Remove:
                     ok = removeActs.text(1, r.id).run() && removeRoom.text(1, r.id).run();
@@ -258,6 +276,10 @@ bool Store::commitBatch(std::vector<Pending>& batch, std::string& error) {
                 if (!ok) break;
             }
             if (!ok) break;
+        }
+        for (const auto& [id, when] : touched) {
+            if (!ok) break;
+            ok = statements_->touch.integer(1, when).text(2, std::string(id)).run();
         }
         if (!ok) {
             error = sqlite3_errmsg(db_);

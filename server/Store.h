@@ -84,7 +84,9 @@ private:
     bool commitBatch(std::vector<Pending>& batch, std::string& error);
     void exec(const char* sql);
 
+    struct Statements;
     sqlite3* db_ = nullptr;
+    std::unique_ptr<Statements> statements_;
     Deliver deliver_;
     std::thread thread_;
     std::mutex mutex_;
