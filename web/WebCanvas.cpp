@@ -16,6 +16,29 @@ EM_JS(void, drawTextOnPage, (const char* text, int x, int y, unsigned colour, Co
 // The font's average character width, as tmAveCharWidth gives it for a window.
 EM_JS(int, averageCharWidthOnPage, (), { return Module.vantorText.averageCharWidth(); });
 
+// Forgets the texts kept above the board whose origin lies in the rectangle, or
+// all of them.
+EM_JS(void, eraseTextsOnPage, (const Colour* pixels, int left, int top, int right, int bottom, int all), {
+    Module.vantorText.erase(pixels, left, top, all ? Infinity : right, bottom);
+});
+
+WebCanvas::~WebCanvas() { eraseTextsOnPage(framebuffer(), 0, 0, 0, 0, 1); }
+
+void WebCanvas::fill(Colour colour) {
+    RasterCanvas::fill(colour);
+    eraseTextsOnPage(framebuffer(), 0, 0, 0, 0, 1);
+}
+
+void WebCanvas::restoreRect(int left, int top, int right, int bottom) {
+    RasterCanvas::restoreRect(left, top, right, bottom);
+    eraseTextsOnPage(framebuffer(), left, top, right, bottom, 0);
+}
+
+void WebCanvas::drawPicture(const Picture& picture) {
+    RasterCanvas::drawPicture(picture);
+    eraseTextsOnPage(framebuffer(), 0, 0, 0, 0, 1);
+}
+
 void WebCanvas::drawText(const char* text, int x, int y, Colour colour) {
     if (text == nullptr || width == 0 || height == 0) return;
     drawTextOnPage(text, x, y, colour, screen.pixels().data(), width, height);

@@ -23,6 +23,7 @@
   const menubar = document.getElementById("menubar");
   const area = document.getElementById("board-area");
   const canvas = document.getElementById("board");
+  const overlay = document.getElementById("board-text"); // the texts, magnified
   const context = canvas.getContext("2d");
 
   let game = null; // the WebAssembly module once it has started
@@ -83,6 +84,14 @@
     const words = new Uint32Array(image.data.buffer);
     for (let i = 0; i < words.length; i++) words[i] |= 0xff000000;
     context.putImageData(image, 0, 0);
+    overlay.hidden = shown.scale === 1;
+    if (shown.scale > 1) {
+      if (overlay.width !== width * shown.scale) overlay.width = width * shown.scale;
+      if (overlay.height !== height * shown.scale) overlay.height = height * shown.scale;
+      overlay.style.width = cssWidth;
+      overlay.style.height = cssHeight;
+      boardText.paintAbove(pixels, shown.scale);
+    }
     if (firstShown === null) firstShown = performance.now();
   }
 
@@ -116,7 +125,9 @@
     const pen = scratch.getContext("2d", { willReadFrequently: true });
     const masks = new Map();
     let BOARD_FONT = "";
+    let fontSize = 13;
     for (let size = 13; size >= 8; size--) {
+      fontSize = size;
       BOARD_FONT = "bold " + size + "px " + BOARD_FONT_FAMILY;
       pen.font = BOARD_FONT;
       if (pen.measureText("888").width <= WIDEST_NUMBER) break;
@@ -142,9 +153,19 @@
       return found;
     }
 
+    // Magnified, the texts are not drawn into the game's pixels but kept for
+    // each canvas (by its framebuffer's address) and drawn by the font at the
+    // device's resolution over the board, each where the game put it.
+    const above = new Map();
+
     return {
       mask,
       draw(text, x, y, colour, pixels, width, height) {
+        if (shown.scale > 1) {
+          if (!above.has(pixels)) above.set(pixels, []);
+          above.get(pixels).push({ text, x, y, colour });
+          return;
+        }
         const m = mask(text);
         const target = new Uint32Array(game.HEAPU8.buffer, pixels, width * height);
         for (let row = 0; row < m.height; row++) {
@@ -154,6 +175,23 @@
             const tx = x + column;
             if (tx >= 0 && tx < width && m.ink[row * m.width + column]) target[ty * width + tx] = colour;
           }
+        }
+      },
+      // The texts whose origin lies in a rectangle the game restored, or all of
+      // them when it painted the whole canvas, are gone.
+      erase(pixels, left, top, right, bottom) {
+        const kept = (above.get(pixels) || []).filter((t) => t.x < left || t.x >= right || t.y < top || t.y >= bottom);
+        if (right === Infinity) above.delete(pixels);
+        else above.set(pixels, kept);
+      },
+      paintAbove(pixels, scale) {
+        const pen2 = overlay.getContext("2d");
+        pen2.clearRect(0, 0, overlay.width, overlay.height);
+        pen2.font = "bold " + fontSize * scale + "px " + BOARD_FONT_FAMILY;
+        pen2.textBaseline = "top";
+        for (const t of above.get(pixels) || []) {
+          pen2.fillStyle = "rgb(" + (t.colour & 255) + "," + ((t.colour >> 8) & 255) + "," + ((t.colour >> 16) & 255) + ")";
+          pen2.fillText(t.text, t.x * scale, t.y * scale);
         }
       },
       averageCharWidth() {
@@ -254,8 +292,9 @@
       const wanted = layout();
       const same = wanted.width === shown.width && wanted.height === shown.height;
       if (same && wanted.scale === shown.scale && wanted.ratio === shown.ratio && !again) return;
+      const textsInPixels = shown.scale === 1 && wanted.scale === 1; // else kept above, per scale
       shown = wanted;
-      if (same && !again) return present();
+      if (same && !again && textsInPixels) return present();
       await callPlaying("vantorResize", wanted.width, wanted.height);
       // An online game goes on at the new size: the same position, drawn again.
       if (online && online.active()) online.rebuild();
@@ -722,6 +761,7 @@
     vantorShowBoard: showBoard,
     vantorText: {
       draw: (...args) => boardText.draw(...args),
+      erase: (...args) => boardText.erase(...args),
       averageCharWidth: () => boardText.averageCharWidth(),
     },
   })

@@ -16,7 +16,7 @@ DOT_COLOURS = {(0, 0, 255), (0, 200, 200)}  # level 1's players, as the canvas s
 STATE = """const c = document.getElementById('board'), r = c.getBoundingClientRect();
 return {width: c.width, height: c.height, left: r.left, top: r.top, css: r.width / c.width, dialogs: document.querySelectorAll('dialog[open]').length,
         scale: window.vantorPage ? window.vantorPage.scale().scale : 0, loading: !document.getElementById('loading').hidden,
-        started: !!(window.vantorPage && window.vantorPage.started())};"""
+        started: !!(window.vantorPage && window.vantorPage.started()), text: document.getElementById('board-text')};"""
 TAP_TARGET = """const e = [...document.querySelectorAll(arguments[0])].find((e) => e.getClientRects().length
     && (e.textContent.trim() === arguments[1] || e.dataset.text === arguments[1]));
 if (!e) return null; e.scrollIntoView({block: 'nearest'}); const r = e.getBoundingClientRect();
@@ -122,6 +122,9 @@ def check_board_and_tap(h):
     s = phone.state()
     print("    6x6 cells on the phone: %.1f CSS px" % (20 * s["css"]))
     expect(abs(s["css"] * 3 - s["scale"]) < 1e-6 and 20 * s["css"] >= 40, "cells of %.1f CSS px" % (20 * s["css"]))
+    expect(phone.driver.execute_script("const o = arguments[0]; return o.width === arguments[1] && o.getContext('2d')"
+                                       ".getImageData(0, 0, o.width, o.height).data.some((v) => v);",
+                                       s["text"], s["width"] * s["scale"]), "no texts drawn at the device's resolution")
     with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "assets", "terre.bmp"), "rb") as f:
         expect(phone.driver.execute_async_script("window.vantorPage.pictureDigest('terre.bmp').then(arguments[0]);")
                == hashlib.sha256(f.read()).hexdigest(), "the page's terre.bmp is not assets/terre.bmp")
