@@ -666,12 +666,10 @@ def check_resize(h):
         h.expect_panel_at_start(image, THEMES[1])
         expect(has_dot(image, (0, 0), THEMES[1].first) == kept, "the resize %s the round's dot" % ("lost" if kept else "kept"))
     if not kept:
-        return first_answer(h, game, board, image, (3, 3))
-    game.click(*board.centre(3, 3))  # the second player's turn, and nothing answers
-    game.wait_screen("the second player's dot", lambda im: has_dot(im, (3, 3), THEMES[1].second))
-    image = game.wait_still()
-    dots = sorted(c for c in board.cells() if any(has_dot(image, c, t) for t in (THEMES[1].first, THEMES[1].second)))
-    expect(dots == [(0, 0), (3, 3)], "after the resize the board holds dots at %s" % dots)
+        first_answer(h, game, board, image, (3, 3))
+    else:  # the second player's turn, as before the resize
+        game.click(*board.centre(3, 3))
+        game.wait_screen("the second player's dot", lambda im: has_dot(im, (3, 3), THEMES[1].second))
 
 
 def plain_pictures(folder):

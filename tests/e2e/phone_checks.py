@@ -1,6 +1,5 @@
-"""The page on a phone: Chromium's phone emulation (390 x 844 CSS px, 3 device
-pixels to one, touch), a slow network at first, then offline. The checks run in
-order in one session with a fresh profile, the first with nothing cached."""
+"""The page in Chromium's phone emulation (390 x 844 CSS px, 3 device pixels to one, touch);
+the checks run in order in one session with a fresh profile, the first with nothing cached."""
 
 import hashlib
 import os
@@ -45,9 +44,6 @@ class Phone(Browser):
     def state(self):
         return self.driver.execute_script(STATE)
 
-    def load(self):
-        self.driver.get("http://127.0.0.1:%d/site/" % self.port)
-
     def idle(self):
         wait_for("the game to start", lambda: self.state()["started"], timeout=20, interval=0.02)
         self.driver.execute_async_script("window.vantorPage.idle().then(arguments[0]);")
@@ -86,13 +82,11 @@ class Phone(Browser):
 
 
 def check_slow_first_start(h):
-    """On the slow network the page says it is loading and its menus do nothing;
-    no more than the network carries in 3 s comes before the first board, and no
-    later level's backdrop; then the menus work."""
+    """Slow network: "Loading", menus dead; before the first board only what 3 s carry; then menus work."""
     phone = h.front
     phone.network(SLOW)
     try:
-        phone.load()
+        phone.driver.get("http://127.0.0.1:%d/site/" % phone.port)
         wait_for("the menu bar", lambda: phone.driver.execute_script(
             "return !!window.vantorPage && !window.vantorPage.started()"), timeout=10, interval=0.02)
         expect(phone.state()["loading"], "nothing says the page is loading")
@@ -115,8 +109,7 @@ def check_slow_first_start(h):
 
 
 def check_board_and_tap(h):
-    """6 x 6 cells of at least 40 CSS px, each game pixel a square of whole device
-    pixels; the game's terre.bmp is assets/terre.bmp; a tap plays its cell."""
+    """6 x 6 cells of 40 CSS px, whole device pixels, sharp texts, terre.bmp as is; a tap plays."""
     phone = h.front
     phone.idle()
     s = phone.state()
@@ -135,8 +128,7 @@ def check_board_and_tap(h):
 
 
 def check_turning(h):
-    """Turning the phone and back keeps the round, back in portrait pixel for
-    pixel; a 20 x 20 board's cells are at least 16 CSS px."""
+    """Turning the phone and back keeps the round, pixel for pixel; 20 x 20 cells of 16 CSS px."""
     phone = h.front
     dots, portrait = phone.dots(), read_board(phone.driver)
     phone.turn(PORTRAIT[1], PORTRAIT[0])
@@ -154,8 +146,7 @@ def check_turning(h):
 
 
 def check_short_dialog(h):
-    """On an 844 x 320 screen the Type dialog is centred on the screen, its rows
-    44 CSS px tall, and it scrolls to its last choice."""
+    """On 844 x 320 the Type dialog is centred, its rows 44 CSS px, and scrolls to its last choice."""
     phone = h.front
     phone.turn(844, 320)
     try:
@@ -181,7 +172,7 @@ def check_offline(h):
     phone.driver.execute_async_script("navigator.serviceWorker.ready.then(() => arguments[0]());")
     phone.network(dict(FAST, offline=True))
     try:
-        phone.load()
+        phone.driver.get("http://127.0.0.1:%d/site/" % phone.port)
         phone.idle()
         phone.tap_cell(phone.board(), 0, 0)
         wait_for("a dot offline", lambda: (0, 0) in phone.dots(), timeout=10)
