@@ -22,7 +22,7 @@ function createVantorOnline(shell) {
   const STORE = "vantor.online.";
   const RETRY_FIRST_MS = 500;
   const RETRY_MOST_MS = 8000;
-  const PROBE_MS = 5000; // a socket that answers nothing for this long is dead
+  const PROBE_MS = 10000; // a socket that answers nothing for this long is dead
   const NOTICE_MS = 4000;
   const ACTIONS = { move: 1, new: 2, reset: 3, size: 4, level: 5 };
 
@@ -196,6 +196,7 @@ function createVantorOnline(shell) {
     const scheme = location.protocol === "https:" ? "wss:" : "ws:";
     const ws = new WebSocket(scheme + "//" + location.host + "/ws?room=" + room);
     socket = ws;
+    answerWithin(ws); // the answer to the introduction, below
     ws.onopen = () => {
       connected = true;
       lost = false;
@@ -213,17 +214,22 @@ function createVantorOnline(shell) {
       }
       enqueue(() => receive(message));
     };
-    ws.onclose = () => {
-      if (socket !== ws) return;
-      socket = null;
-      connected = false;
-      clearTimeout(probeTimer);
-      if (pending) pending.sent = false;
-      lost = room !== null;
-      if (room !== null) retryLater();
-      show();
-    };
+    ws.onclose = () => lose(ws);
     ws.onerror = () => {}; // a close follows
+  }
+
+  // The socket is gone, or silent for too long: nothing more is taken from it,
+  // and a new one is tried after a pause.
+  function lose(ws) {
+    if (socket !== ws) return;
+    ws.onmessage = null;
+    socket = null;
+    connected = false;
+    clearTimeout(probeTimer);
+    if (pending) pending.sent = false;
+    lost = room !== null;
+    if (room !== null) retryLater();
+    show();
   }
 
   function retryLater() {
@@ -260,12 +266,19 @@ function createVantorOnline(shell) {
       retries = 0;
       connect();
     } else if (connected) {
-      clearTimeout(probeTimer);
-      probeTimer = setTimeout(() => {
-        if (socket) socket.close();
-      }, PROBE_MS);
+      answerWithin(socket);
       send({ type: "sync" });
     }
+  }
+
+  // A socket that says nothing for a while is given up, without waiting for a
+  // closing handshake that a peer that is gone never answers.
+  function answerWithin(ws) {
+    clearTimeout(probeTimer);
+    probeTimer = setTimeout(() => {
+      lose(ws);
+      ws.close();
+    }, PROBE_MS);
   }
   window.addEventListener("online", wake);
   window.addEventListener("pageshow", wake);

@@ -84,6 +84,7 @@ class Online:
         for driver in self.drivers:
             driver.quit()
         if self.server and self.server.poll() is None:
+            self.server.send_signal(signal.SIGCONT)  # a check may have stopped it
             self.stop_server(signal.SIGTERM)
         shutil.rmtree(self.root, ignore_errors=True)
 
