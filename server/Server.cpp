@@ -325,23 +325,39 @@ void Server::create(const std::shared_ptr<WsSession>& session, const ClientMessa
 void Server::join(const std::shared_ptr<WsSession>& session, Hub& hub, const ClientMessage& m) {
     WsSession& s = *session;
     Room& room = hub.room;
-    if (!room.useClaim(m.secret)) {
-        // The invitation was used already (or is not this room's): watch.
-        if (!bind(s, hub, s.hub == &hub ? s.seat : -1)) return sendError(s, nullptr, "full", "the room is full");
-        return sendState(s, hub);
+    // A connection the room has no place for takes nothing, the invitation least of all.
+    if (s.hub != &hub && hub.members.size() >= options_.maxPerRoom) {
+        return sendError(s, nullptr, "full", "the room has as many connections as it takes");
     }
     const std::string token = newSecret();
+    const std::optional<SecretHash> claim = room.claim;
+    if (!room.useClaim(m.secret)) {
+        // The invitation was used already (or is not this room's): watch.
+        bind(s, hub, s.hub == &hub ? s.seat : -1);
+        return sendState(s, hub);
+    }
     room.seats[1].token = hashSecret(token);
     room.seats[1].taken = true;
     room.lastActive = now();
     StoreWrite write;
     write.kind = StoreWrite::Seats;
     write.room = seatsRecord(hub);
-    persist(hub, std::move(write), [this, weak = std::weak_ptr<WsSession>(session), &hub, token] {
+    persist(hub, std::move(write), [this, weak = std::weak_ptr<WsSession>(session), &hub, token, claim] {
         auto held = weak.lock();
-        if (!held || !bind(*held, hub, 1)) return broadcastPresence(hub);
-        held->send(json::object{{"type", "seat"}, {"room", hub.room.id}, {"seat", 1}, {"token", token}});
-        sendState(*held, hub);
+        if (held && bind(*held, hub, 1)) {
+            held->send(json::object{{"type", "seat"}, {"room", hub.room.id}, {"seat", 1}, {"token", token}});
+            return sendState(*held, hub);
+        }
+        // The friend went before the seat was stored, so nobody holds its token:
+        // the invitation works again.
+        Seat& seat = hub.room.seats[1];
+        if (!seat.token || !sameHash(*seat.token, hashSecret(token))) return;
+        seat = Seat{};
+        hub.room.claim = claim;
+        StoreWrite again;
+        again.kind = StoreWrite::Seats;
+        again.room = seatsRecord(hub);
+        persist(hub, std::move(again), [] {});
     });
 }
 
