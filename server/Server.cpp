@@ -112,6 +112,10 @@ void Server::accept() {
             });
             return;
         }
+        // A state often follows a seat or an error at once: without this the
+        // second write could wait for the peer's delayed acknowledgement.
+        beast::error_code ignored;
+        socket.set_option(tcp::no_delay(true), ignored);
         const bool over = !connectionOpened();
         std::make_shared<HttpSession>(std::move(socket), *this, over)->run();
         accept();
