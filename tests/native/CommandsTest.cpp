@@ -61,11 +61,10 @@ TEST_F(CommandsTest, ResetZeroesTheCountsBeforeTheNextRoundIsPlayed) {
     EXPECT_EQ(game.firstRounds + game.secondRounds, game.firstTriangles != game.secondTriangles ? 1 : 0);
 }
 
-
 // A round moved to a new canvas part-way is the round played there from its
 // start: the same pixels and the same state, for rounds begun by each command.
-int lcg = 1;
-int lcgDraw() { return ((lcg = lcg * 1103515245 + 12345) >> 16) & 0x7fff; }
+unsigned lcg = 1;
+int lcgDraw() { return static_cast<int>(((lcg = lcg * 1103515245u + 12345u) >> 16) & 0x7fff); }
 void noPause(int) {}
 void click(int column, int row) { placeDot(currentGame->grid->centreX(column), currentGame->grid->centreY(row)); }
 std::unique_ptr<Canvas> rasterCanvas(int width, int height) { return std::make_unique<RasterCanvas>(width, height); }
