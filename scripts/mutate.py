@@ -16,6 +16,7 @@ catalogue also writes its table to tests/mutants-record.md."""
 
 import argparse
 import datetime
+import fcntl
 import os
 import re
 import shutil
@@ -257,7 +258,7 @@ def gtest_failures(output, ended_by_itself):
     failed = re.findall(r"^\[  FAILED  \] ([^\s,]+\.[^\s,]+)", output, re.M)
     found = [(name, "Failed") for name in dict.fromkeys(failed)]
     started = re.findall(r"^\[ RUN      \] (\S+)", output, re.M)
-    finished = set(re.findall(r"^\[ +(?:OK|FAILED|SKIPPED) +\] (\S+)", output, re.M))
+    finished = set(re.findall(r"^\[ +(?:OK|FAILED|SKIPPED) +\] ([^\s,]+)", output, re.M))
     crashed = [name for name in started if name not in finished]
     stopped = re.search(r"^\s*\d+ - \S+ \(Timeout\)", output, re.M)
     if crashed and ended_by_itself and not stopped:
@@ -632,7 +633,9 @@ def write_record(path, catalogue, head, run_line, outcomes):
     counted = [r for r, m in zip(kept, catalogue) if not m.equivalent]
     caught = sum(1 for r in counted if r[2] == "caught")
     trees = {r[5] for r in kept}
-    runs = [line for line in runs if re.search(r"`(\w+)`", line).group(1) in trees and line != run_line]
+    # A run is known by its tree and its start; its line is replaced as it goes.
+    runs = [line for line in runs if re.search(r"`(\w+)`", line).group(1) in trees
+            and line.split(" UTC")[0] != run_line.split(" UTC")[0]]
     runs.append(run_line)
     lines = [
         "# The mutation run's record",
@@ -648,9 +651,22 @@ def write_record(path, catalogue, head, run_line, outcomes):
             else ""),
     ] + runs + ["", RECORD_HEADER, "|---|---|---|---|---|---|"]
     lines += ["| %s |" % " | ".join(r) for r in kept]
-    with open(path, "w") as f:
+    with open(path + ".new", "w") as f:
         f.write("\n".join(lines) + "\n")
+    os.replace(path + ".new", path)
     return caught, len(counted)
+
+
+def update_record(path, catalogue, head, run_line, outcomes):
+    """write_record under a lock, so that runs in other work folders that end
+    a fault at the same moment do not lose each other's rows."""
+    os.makedirs(os.path.join(ROOT, "build"), exist_ok=True)
+    with open(os.path.join(ROOT, "build", "mutants-record.lock"), "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        try:
+            return write_record(path, catalogue, head, run_line, outcomes)
+        finally:
+            fcntl.flock(lock, fcntl.LOCK_UN)
 
 
 def main():
@@ -711,6 +727,11 @@ def main():
                                               minutes(time.monotonic() - began))
         results.append(line)
         runner.say(line)
+        if not args.no_record:
+            # After every fault, so that a run stopped part of the way keeps
+            # what it found.
+            update_record(args.record, everything, head, "- Run on `%s`: %s UTC, %d of %d faults so far" % (
+                head.split()[0], started_at, len(outcomes), len(mutants)), outcomes)
     run_time = minutes(time.monotonic() - started)
     with open(os.path.join(runner.work, "results.txt"), "w") as f:
         f.write("HEAD %s\n" % head)
@@ -718,7 +739,7 @@ def main():
         f.write("%d of %d caught\n" % (caught, counted))
     if not args.no_record:
         run_line = "- Run on `%s`: %s UTC, %d faults in %s" % (head.split()[0], started_at, len(mutants), run_time)
-        total, of = write_record(args.record, everything, head, run_line, outcomes)
+        total, of = update_record(args.record, everything, head, run_line, outcomes)
         runner.say("the table is in %s: %d of %d caught in all" % (os.path.relpath(args.record, ROOT), total, of))
     runner.say("run time: %s" % run_time)
     runner.say("%d of %d caught" % (caught, counted))
