@@ -183,7 +183,8 @@ void replaceCanvasAndGame(const CanvasMaker& makeCanvas, int width, int height) 
     const RoundRecord record = recordOfNewGame(settings.boardSize, settings.cellSize, 1, HumanVsComputer);
     startingRound(record, [&] {
         return replaceBoth(makeCanvas, width, height, [&](Canvas* canvas) {
-            return std::make_unique<Game>(canvas, record.rows, record.columns, record.cellSize, 1, HumanVsComputer);
+            return std::make_unique<Game>(canvas, record.rows, record.columns, record.cellSize, record.level,
+                                          record.playType);
         });
     });
 }

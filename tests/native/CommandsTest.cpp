@@ -30,10 +30,19 @@ struct CommandsTest : ::testing::Test {
 };
 
 TEST_F(CommandsTest, WhenANewGameCannotBeMadeThePreviousOneStaysAndPlayGoesOn) {
+    useComputerSeams(nullptr, +[](int) {});  // so that a new canvas may keep the round
+    settings.level = 3;
+    settings.playType = HumanVsHuman;
     replaceCanvasAndGame(recordingCanvas, 300, 200);
     auto* canvas = static_cast<RecordingCanvas*>(currentCanvas.get());
     Game* game = currentGame.get();
+    // A new board area starts at level 1 against the computer, whatever the settings say.
+    EXPECT_EQ(game->level, 1);
+    EXPECT_EQ(game->playType, HumanVsComputer);
     memoryRunsOut = true;  // the new game's picture cannot be loaded
+    keepGameOnNewCanvas(recordingCanvas, 400, 300);
+    EXPECT_EQ(currentCanvas.get(), canvas);
+    EXPECT_EQ(currentGame.get(), game);
     replaceCanvasAndGame(recordingCanvas, 400, 300);
     EXPECT_EQ(currentCanvas.get(), canvas);
     EXPECT_EQ(currentGame.get(), game);
@@ -46,6 +55,7 @@ TEST_F(CommandsTest, WhenANewGameCannotBeMadeThePreviousOneStaysAndPlayGoesOn) {
     canvas->outOfMemory = false;
     placeDot(game->grid->centreX(1), game->grid->centreY(1));
     EXPECT_EQ(dotCount(*game), 2);
+    setRandomSource(nullptr);
 }
 
 TEST_F(CommandsTest, ResetZeroesTheCountsBeforeTheNextRoundIsPlayed) {
