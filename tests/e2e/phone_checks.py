@@ -6,7 +6,7 @@ import os
 
 from basics import expect, wait_for
 from game_screen import Board
-from web_page import Browser, read_board
+from web_page import Browser, Page, read_board
 
 PORTRAIT = (390, 844)
 SLOW = {"offline": False, "latency": 150, "downloadThroughput": 200000, "uploadThroughput": 93750}
@@ -91,9 +91,14 @@ def check_slow_first_start(h):
             "return !!window.vantorPage && !window.vantorPage.started()"), timeout=10, interval=0.02)
         expect(phone.state()["loading"], "nothing says the page is loading")
         h.shot_screen("loading")
+        Page.keys(phone, "alt+v", "s", "s")  # Vantor > Settings > Size by its keys
+        state = phone.state()
+        expect(state["dialogs"] == 0 or state["started"], "the keys opened a dialog before the game had started")
         phone.menu("&Size")
         phone.idle()
         expect(phone.state()["dialogs"] == 0, "a dialog opened before the game had started")
+        errors = phone.driver.execute_script("return window.vantorErrors;")
+        expect(not errors, "the menus failed while the page was loading: %s" % errors)
         shown, before = phone.driver.execute_script(
             "const t = window.vantorPage.timings().firstShown; return [t, performance.getEntries()"
             ".filter((e) => e.startTime <= t && e.transferSize).map((e) => [e.name.split('/').pop(), e.transferSize])];")

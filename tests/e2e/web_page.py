@@ -97,6 +97,12 @@ OscillatorNode.prototype.start = function (...args) {
   window.vantorBeeps += 1;
   return start.apply(this, args);
 };
+window.vantorErrors = [];
+const report = console.error;
+console.error = function (...args) {
+  window.vantorErrors.push(String(args[0]));
+  return report.apply(this, args);
+};
 """
 
 
