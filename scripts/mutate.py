@@ -268,12 +268,12 @@ def gtest_failures(output, ended_by_itself):
 
 def e2e_failures(output):
     """(check name, problem) of each FAIL line of run_e2e.py, the name without
-    its front end ("wine: ", "web: "), as --only takes it."""
+    its front end ("wine: ", "web: ", "phone: ", "online: "), as --only takes it."""
     found = []
     for line in output.splitlines():
         match = re.match(r"^FAIL  (.*?) \(\d+\.\d s\): (.*)$", line) or re.match(r"^FAIL  (.*?): (.*)$", line)
         if match:
-            found.append((re.sub(r"^(wine|web): ", "", match.group(1)), match.group(2)))
+            found.append((re.sub(r"^(wine|web|phone|online): ", "", match.group(1)), match.group(2)))
     return found
 
 

@@ -92,6 +92,7 @@ TEST(HumanMove, TheComputerAnswersEveryHumanDotAndPlacesTheLastOne) {
     EXPECT_EQ(humanDots, 18);
     EXPECT_EQ(dotCount(game), 36);
     EXPECT_EQ(game.trianglesMade, 50);
+    EXPECT_EQ(std::make_pair(game.firstTriangles, game.secondTriangles), std::make_pair(22, 28));
     EXPECT_EQ(computer.pauses(), 18);
     // The computer's last dot wins the round, and redraws the round counts after
     // the win was counted: the new count is on the screen at once.
