@@ -1,20 +1,11 @@
 #!/usr/bin/env python3
 """The mutation run's driver (standard library only), started by scripts/mutate.sh
-with the virtual display and the Wine prefix already up.
-
-It brings a scratch copy of the committed HEAD up to date in the work folder,
-builds the native, Windows and browser trees the chosen entries need and runs
-their test layers on the unmutated copy (the baseline). Then, one catalogue
-entry at a time, it plants the entry's fault (an exact text replacement that
-must match once), rebuilds incrementally, runs the entry's layers cheapest
-first and puts the file back.
-
-A fault is caught only when a named test fails, and the same test fails again
-when it is run a second time on its own. A layer stopped by this driver's own
-time limit, or a test stopped by ctest's, is not a catch; neither is a failure
-that does not repeat. One line per entry, then "K of N caught"; after every
-entry the run's rows go into the record (tests/mutants-record.md), beside the
-rows earlier runs left for the entries this one did not plant."""
+with the virtual display and the Wine prefix already up. The unmutated copy must
+build and pass every layer the chosen entries use (the baseline); then each
+entry's fault is planted alone (an exact text replacement that must match once)
+and its layers run cheapest first. A fault is caught only when a named test
+fails and fails again when run a second time on its own: a time limit, the
+driver's or ctest's, is not a catch, nor is a failure that does not repeat."""
 
 import argparse
 import datetime
@@ -25,6 +16,7 @@ import signal
 import subprocess
 import sys
 import time
+import types
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # Cheapest first: each layer's build tree, what it needs built after a fault is
@@ -54,13 +46,6 @@ def on_sigterm(_signum, _frame):
 FIELDS = ("id", "file", "breaks", "find", "replace", "layers", "equivalent")
 
 
-class Mutant:
-    def __init__(self, line):
-        self.line = line  # where the entry starts in the catalogue
-        self.id = self.file = self.breaks = self.find = self.replace = self.equivalent = None
-        self.layers = list(LAYERS)
-
-
 def parse_catalogue(path):
     """Entries of `field: value` lines, each starting with `id:`. `find:` and
     `replace:` with nothing after the colon take the following lines indented by
@@ -80,7 +65,8 @@ def parse_catalogue(path):
             continue
         field, value = match.group(1), match.group(2).strip()
         if field == "id":
-            mutants.append(Mutant(number))
+            mutants.append(types.SimpleNamespace(line=number, layers=list(LAYERS), equivalent=None,
+                                                 **dict.fromkeys(("file", "breaks", "find", "replace"))))
         if field in ("find", "replace") and not value:
             block = []
             while k < len(lines) and (lines[k].startswith("    ") or not lines[k].strip()):
@@ -262,12 +248,6 @@ class Run:
         subprocess.check_call(git + ["reset", "-q", "--hard", "HEAD"], env=env)
         return subprocess.check_output(["git", "-C", ROOT, "log", "-1", "--format=%h %s"], text=True).strip()
 
-    @staticmethod
-    def tool_env(tree):
-        # Emscripten's JavaScript tools need Debian's acorn, which a node other
-        # than Debian's does not find by itself.
-        return {"NODE_PATH": "/usr/share/nodejs"} if tree == "web" else None
-
     def configure(self, tree):
         # The project's own optimisation without the debugging information, which
         # only slows the many links down; ccache serves every fault's second
@@ -281,11 +261,11 @@ class Run:
         if shutil.which("ccache"):
             args.append("-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
         log = os.path.join(self.logs, "baseline-%s-configure.log" % tree)
-        return run(args, log, BUILD_TIMEOUT, env=self.tool_env(tree))[0] == 0
+        return run(args, log, BUILD_TIMEOUT)[0] == 0
 
     def build(self, tree, target, log):
         code, timed_out = run(["cmake", "--build", self.tree(tree), "-j", "2", "--target", target], log,
-                              BUILD_TIMEOUT, env=self.tool_env(tree))
+                              BUILD_TIMEOUT)
         return code == 0 and not timed_out
 
     def restart_wine(self):
@@ -381,12 +361,13 @@ class Run:
 
     def mutate(self, m):
         """Plants one fault, runs its layers, puts the file back. Answers
-        (kind, layer, tests, notes): kind is caught, missed, noapply or nobuild."""
+        (result, layer, tests, what else was seen): the result is caught, not
+        caught, does not build or catalogue error."""
         path = os.path.join(self.src, m.file)
         original = open(path, "rb").read() if os.path.isfile(path) else b""
         count = original.decode("utf-8").count(m.find)
         if count != 1:
-            return "noapply", None, [], ["its search text is found %d times in %s" % (count, m.file)]
+            return "catalogue error", None, [], "its search text is found %d times in %s" % (count, m.file)
         notes, built = [], set()
         try:
             with open(path, "wb") as f:
@@ -396,7 +377,7 @@ class Run:
                 if not built & {(tree, target), (tree, "all")}:
                     log = os.path.join(self.logs, "%s-build-%s.log" % (m.id, layer))
                     if not self.build(tree, target, log):
-                        return "nobuild", layer, [], ["%s tree, see %s" % (tree, os.path.relpath(log, ROOT))]
+                        return "does not build", layer, [], "%s tree, see %s" % (tree, os.path.relpath(log, ROOT))
                     built.add((tree, target))
                 # An entry marked equivalent runs every check to the end, so that
                 # any test it makes fail is seen.
@@ -404,8 +385,8 @@ class Run:
                                                  fail_fast=not m.equivalent)
                 notes += ["%s: %s" % (layer, s) for s in seen]
                 if confirmed:
-                    return "caught", layer, confirmed, notes
-            return "missed", None, [], notes
+                    return "caught", layer, confirmed, "; ".join(notes)
+            return "not caught", None, [], "; ".join(notes)
         finally:
             # The original bytes with a fresh time stamp: the next build compiles
             # the file again, whatever the mutant's build left behind.
@@ -413,20 +394,19 @@ class Run:
                 f.write(original)
 
 
-def verdict(m, kind, layer, tests, notes):
-    """(the entry's result for the record, the words for it)."""
-    seen = "; ".join(notes)
-    if kind == "noapply":
-        return "catalogue error", "CATALOGUE ERROR, not run: " + seen
-    if kind == "nobuild":
-        return "does not build", "does not build (%s)" % seen
-    if m.equivalent:
-        if kind == "missed":
-            return "equivalent", "equivalent: " + m.equivalent
-        return "not equivalent", "NOT EQUIVALENT: %s failed twice in the %s layer" % (names(tests), layer)
-    if kind == "caught":
-        return "caught", "caught by %s (%s)" % (names(tests), layer)
-    return "not caught", "NOT CAUGHT" + (" (%s)" % seen if seen else "")
+def verdict(m, result, layer, tests, seen):
+    """(the entry's result, the words for it). An entry marked equivalent must
+    not be caught: for it, not caught is the answer wanted."""
+    if m.equivalent and result in ("caught", "not caught"):
+        result = "not equivalent" if result == "caught" else "equivalent"
+    return result, {
+        "catalogue error": "CATALOGUE ERROR, not run: " + seen,
+        "does not build": "does not build (%s)" % seen,
+        "equivalent": "equivalent: %s" % m.equivalent,
+        "not equivalent": "NOT EQUIVALENT: %s failed twice in the %s layer" % (names(tests), layer),
+        "caught": "caught by %s (%s)" % (names(tests), layer),
+        "not caught": "NOT CAUGHT" + (" (%s)" % seen if seen else ""),
+    }[result]
 
 
 def write_record(path, catalogue, rows, run_line):
@@ -487,6 +467,9 @@ def main():
     if not os.environ.get("DISPLAY") or not os.environ.get("WINEPREFIX"):
         raise SystemExit("no DISPLAY or WINEPREFIX: start the run with scripts/mutate.sh")
     signal.signal(signal.SIGTERM, on_sigterm)
+    # Emscripten's JavaScript tools need Debian's acorn, which a node other than
+    # Debian's does not find by itself.
+    os.environ["NODE_PATH"] = "/usr/share/nodejs"
 
     started = time.monotonic()
     started_at = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
@@ -507,8 +490,8 @@ def main():
     rows = {}
     for m in mutants:
         began = time.monotonic()
-        kind, layer, tests, notes = runner.mutate(m)
-        result, text = verdict(m, kind, layer, tests, notes)
+        result, layer, tests, seen = runner.mutate(m)
+        result, text = verdict(m, result, layer, tests, seen)
         print("%-*s  %-*s  %s -- %s  [%s]" % (width_id, m.id, width_file, m.file, m.breaks, text,
                                              minutes(time.monotonic() - began)), flush=True)
         shown = ", ".join("`%s`" % name for name in dict.fromkeys(map(plain, tests))) if result == "caught" \
