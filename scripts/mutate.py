@@ -313,10 +313,10 @@ class Run:
     def confirm(self, layer, failed, stem):
         """Runs the tests that failed (at most three) a second time, on their own;
         answers those that failed again."""
-        wanted = [name.split(": ")[0] for name in dict.fromkeys(failed)][:3]
+        wanted = [name.removesuffix(": crashed") for name in dict.fromkeys(failed)][:3]
         if layer in ("native", "win32"):
             again = self.run_layer(layer, stem + "-again.log", only=wanted)[0]
-            return [name for name in again if name.split(": ")[0] in wanted]
+            return [name for name in again if name.removesuffix(": crashed") in wanted]
         return [name for k, name in enumerate(wanted)
                 if name in self.run_layer(layer, "%s-again%d.log" % (stem, k), only=[name])[0]]
 
