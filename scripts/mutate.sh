@@ -8,7 +8,7 @@
 # fault was not caught, did not apply or did not build, or when the unmutated
 # copy does not pass its own tests.
 #
-#   scripts/mutate.sh                 every fault (about 40 minutes on 2 cores)
+#   scripts/mutate.sh                 every fault (about an hour on 2 cores)
 #   scripts/mutate.sh --only TEXT     the faults whose id or description contains TEXT
 #   scripts/mutate.sh --id ID[,ID]    the faults with these ids
 #   scripts/mutate.sh --layer LAYER   the faults whose cheapest layer is native, win32, e2e or web
