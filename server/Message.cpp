@@ -4,6 +4,8 @@
 #include <boost/json/monotonic_resource.hpp>
 #include <boost/json/parse.hpp>
 
+#include "server/Secret.h"
+
 namespace json = boost::json;
 
 namespace {
@@ -68,6 +70,14 @@ ParsedMessage parseClientMessage(std::string_view text) {
         }
         m.size = static_cast<int>(size);
         m.level = static_cast<int>(level);
+        // The maker's own token and claim make a create that is sent again,
+        // because its answer was lost, take the same seat back.
+        if (object->contains("token") || object->contains("claim")) {
+            if (!secretField(*object, "token", m.secret) || !secretField(*object, "claim", m.claim) ||
+                !isSecretText(m.secret) || !isSecretText(m.claim)) {
+                return refuse("malformed", "a create's token and claim are 64 lowercase hex digits each");
+            }
+        }
     } else if (name == "join") {
         m.type = MessageType::Join;
         if (!secretField(*object, "claim", m.secret)) return refuse("malformed", "join needs a \"claim\"");

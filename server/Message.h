@@ -18,7 +18,8 @@ struct ClientMessage {
     MessageType type = MessageType::Sync;
     int size = 0;        // create
     int level = 0;       // create
-    std::string secret;  // join: the claim; hello: the token
+    std::string secret;  // join: the claim; hello and create: the token
+    std::string claim;   // create: the invitation's claim
     std::int64_t seq = 0;  // act
     Action act;            // act
 };

@@ -30,6 +30,14 @@ std::string newSecret() {
     return text;
 }
 
+bool isSecretText(std::string_view text) {
+    if (text.size() != 64) return false;
+    for (char c : text) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    }
+    return true;
+}
+
 SecretHash hashSecret(std::string_view secret) {
     SecretHash hash;
     SHA256(reinterpret_cast<const unsigned char*>(secret.data()), secret.size(), hash.data());

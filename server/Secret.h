@@ -10,6 +10,9 @@
 
 using SecretHash = std::array<std::uint8_t, 32>;
 
+// Whether TEXT is written as a secret is: 64 lowercase hex digits.
+bool isSecretText(std::string_view text);
+
 // A fresh secret. Throws std::runtime_error when the system gives no randomness.
 std::string newSecret();
 

@@ -298,16 +298,26 @@ void Server::create(const std::shared_ptr<WsSession>& session, const ClientMessa
     WsSession& s = *session;
     auto found = rooms_.find(s.room);
     if (found != rooms_.end()) {
-        Hub* hub = found->second.get();
-        return sendError(s, hub->removing ? nullptr : hub, "room-exists", "this room already exists");
+        Hub& hub = *found->second;
+        if (hub.removing || m.secret.empty() || hub.room.seatOfToken(m.secret) != 0) {
+            return sendError(s, hub.removing ? nullptr : &hub, "room-exists", "this room already exists");
+        }
+        // The maker's create again, its first answer lost: seat 0 once the room is stored.
+        if (hub.stored) return seatMaker(session, hub, m.secret, m.claim);
+        StoreWrite write;
+        write.kind = StoreWrite::Seats;
+        write.room = seatsRecord(hub);
+        return persist(hub, std::move(write), [this, weak = std::weak_ptr<WsSession>(session), &hub, m] {
+            seatMaker(weak.lock(), hub, m.secret, m.claim);
+        });
     }
     if (rooms_.size() >= options_.maxRooms) return sendError(s, nullptr, "full", "the server has as many rooms as it takes");
 
     auto made = std::make_unique<Hub>(s.room, m.size, m.level);
     Hub& hub = *made;
     rooms_.emplace(s.room, std::move(made));
-    const std::string token = newSecret();
-    const std::string claim = newSecret();
+    const std::string token = m.secret.empty() ? newSecret() : m.secret;
+    const std::string claim = m.secret.empty() ? newSecret() : m.claim;
     Room& room = hub.room;
     room.instance = options_.instance;
     room.lastActive = now();
@@ -319,11 +329,15 @@ void Server::create(const std::shared_ptr<WsSession>& session, const ClientMessa
     write.room = seatsRecord(hub);
     persist(hub, std::move(write), [this, weak = std::weak_ptr<WsSession>(session), &hub, token, claim] {
         hub.stored = true;
-        auto held = weak.lock();
-        if (!held || !bind(*held, hub, 0)) return;
-        held->send(json::object{{"type", "seat"}, {"room", hub.room.id}, {"seat", 0}, {"token", token}, {"claim", claim}});
-        sendState(*held, hub);
+        seatMaker(weak.lock(), hub, token, claim);
     });
+}
+
+void Server::seatMaker(const std::shared_ptr<WsSession>& held, Hub& hub, const std::string& token,
+                       const std::string& claim) {
+    if (!held || !bind(*held, hub, 0)) return;
+    held->send(json::object{{"type", "seat"}, {"room", hub.room.id}, {"seat", 0}, {"token", token}, {"claim", claim}});
+    sendState(*held, hub);
 }
 
 void Server::join(const std::shared_ptr<WsSession>& session, Hub& hub, const ClientMessage& m) {

@@ -91,6 +91,8 @@ private:
     void broadcastPresence(Hub& hub, const WsSession* except = nullptr);
 
     void create(const std::shared_ptr<WsSession>& s, const ClientMessage& m);
+    // Seat 0 for the room's maker, who learns its token and the invitation's claim.
+    void seatMaker(const std::shared_ptr<WsSession>& s, Hub& hub, const std::string& token, const std::string& claim);
     void join(const std::shared_ptr<WsSession>& s, Hub& hub, const ClientMessage& m);
     void hello(WsSession& s, Hub& hub, const ClientMessage& m);
     void act(WsSession& s, Hub& hub, const ClientMessage& m);

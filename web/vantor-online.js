@@ -28,7 +28,7 @@ function createVantorOnline(shell) {
 
   let room = null; // the room's id while the page plays online
   let claim = null; // the one-time claim of the second seat, from the invitation
-  let creating = null; // {size, level} until the server has made the room
+  let creating = null; // {size, level, token, claim} until the server has made the room
   let socket = null;
   let connected = false;
   let retries = 0;
@@ -252,7 +252,7 @@ function createVantorOnline(shell) {
   // claim the second seat, or watch.
   function introduce() {
     const kept = stored();
-    if (creating) send({ type: "create", size: creating.size, level: creating.level });
+    if (creating) send({ type: "create", ...creating });
     else if (kept) send({ type: "hello", token: kept.token });
     else if (claim) send({ type: "join", claim });
     else send({ type: "watch" });
@@ -465,7 +465,14 @@ function createVantorOnline(shell) {
 
   function playFriend() {
     if (room !== null) giveUp();
-    creating = { size: call("vantorSettingsSize"), level: call("vantorSettingsLevel") };
+    // The page chooses its seat's token and the claim, so that a create sent
+    // again after a lost answer takes the same seat back.
+    creating = {
+      size: call("vantorSettingsSize"),
+      level: call("vantorSettingsLevel"),
+      token: randomHex(32),
+      claim: randomHex(32),
+    };
     begin(randomHex(16));
     window.history.replaceState(null, "", "#room=" + room);
   }

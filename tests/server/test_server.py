@@ -160,6 +160,16 @@ async def check_tokens(server):
     await reused.send(type="hello", token=seat1["token"])
     assert (await reused.get("error"))["code"] == "bad-token"
     assert (await again.act(1, "move", 0, 0))["code"] == "not-seated"
+    # A create sent again because its answer was lost takes the maker's seat back; another token does not.
+    mine, room = dict(size=8, level=2, token=secrets.token_hex(32), claim=secrets.token_hex(32)), room_id()
+    lost = await Page.open(server, room)
+    await lost.send(type="create", **mine)
+    await lost.ws.close()
+    retry = await Page.open(server, room)
+    assert (await retry.ask("create", reply="seat", **mine))["token"] == mine["token"]
+    assert (await retry.get("state"))["you"] == 0
+    thief = await Page.open(server, room)
+    assert (await thief.ask("create", reply="error", **dict(mine, token="0" * 64)))["code"] == "room-exists"
 
 
 async def check_bad_input(server):
@@ -170,6 +180,7 @@ async def check_bad_input(server):
                       ('{"type": "shout"}', "unknown-type"), ('{"type": "create", "size": 7, "level": 1}', "malformed"),
                       ('{"type": "act", "seq": "2", "act": ["move", 1, 1]}', "malformed"),
                       (b"\x00\x01", "malformed"), ("x" * 5000, "too-large"),
+                      ('{"type": "create", "size": 6, "level": 1, "token": "AB", "claim": "cd"}', "malformed"),
                       ('{"type": "create", "size": 6, "level": 1}', "room-exists")]:
         await friend.ws.send(raw)
         error = await friend.get("error")
